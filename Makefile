@@ -24,3 +24,6 @@ test: build
 
 clean:
 	rm -rf build/win32 build/win64 build/screenshots build/test-results
+
+dist: build
+	@bash scripts/dist.sh
