@@ -120,6 +120,9 @@ bool HasPicture(HWND pictureBox);
 // 0 natural size, 1 stretched, 2 centred and shrunk to fit; clamped to 0..2.
 void SetDisplayMode(HWND pictureBox, int mode);
 int GetDisplayMode(HWND pictureBox);
+// Draws the picture box as it paints itself (background, then the picture by
+// its display mode) into any DC the size of its client area.
+void PaintPictureBox(HWND pictureBox, HDC dc);
 
 // Check box: 1 when ticked, otherwise 0.
 int IsTicked(HWND checkBox);
