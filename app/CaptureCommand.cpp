@@ -1,0 +1,4 @@
+// The capture-and-recognise command.
+#include "app/CaptureCommand.h"
+
+void OnCaptureButtonClicked() {}
