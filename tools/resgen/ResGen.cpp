@@ -329,11 +329,12 @@ IconSample PhotoAt(double u, double v) {
 }
 
 void PaintIcon(Canvas& canvas) {
-  constexpr double kCentreX = 18.6, kCentreY = 12.8;
+  constexpr double kCentreX = 18.6, kCentreY = 12.4;
   constexpr double kAngle = -13.0 * 3.14159265358979 / 180.0;  // top edge rising to the right
   constexpr int kSamples = 5;
   const double c = std::cos(kAngle), s = std::sin(kAngle);
-  for (int y = kTitleTop; y <= 27; ++y) {
+  // Kept to the strip and its separator: the body below stays clean.
+  for (int y = kTitleTop; y <= kSeparatorRow; ++y) {
     for (int x = 1; x <= 36; ++x) {
       double r = 0, g = 0, b = 0, alpha = 0, shadow = 0;
       for (int sy = 0; sy < kSamples; ++sy) {
@@ -349,8 +350,8 @@ void PaintIcon(Canvas& canvas) {
           b += sample.colour.b * sample.alpha;
           alpha += sample.alpha;
           // A soft shadow one pixel down and right of the print.
-          const double su = (dx - 1.2) * c + (dy - 1.4) * s;
-          const double sv = -(dx - 1.2) * s + (dy - 1.4) * c;
+          const double su = (dx - 1.1) * c + (dy - 1.1) * s;
+          const double sv = -(dx - 1.1) * s + (dy - 1.1) * c;
           const double outside = std::fmax(std::fabs(su) - kPhotoHalfWidth, std::fabs(sv) - kPhotoHalfHeight);
           if (sample.alpha == 0) shadow += Clamp01(0.5 - outside * 0.5);
         }
