@@ -199,6 +199,14 @@ LRESULT CALLBACK GroupBoxSubclassProc(HWND window, UINT message, WPARAM wParam, 
     case WM_CTLCOLORSCROLLBAR:
       if (HWND parent = GetParent(window)) return SendMessageW(parent, message, wParam, lParam);
       break;
+    case WM_ERASEBKGND: {
+      // A group box paints only its frame and caption; under the form's
+      // WS_CLIPCHILDREN nothing else would paint its inside.
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, GroupBoxSubclassProc, id);
       break;
