@@ -34,6 +34,7 @@ constexpr UINT_PTR kGroupBoxSubclassId = 1;
 struct FormRecord {
   FormDefinition definition;
   Border border = kBorderSizable;
+  HFONT font = nullptr;  // WM_SETFONT; DefWindowProc keeps none
 };
 
 struct ControlRecord {
@@ -163,6 +164,11 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_COMMAND:
       OnFormCommand(wParam, lParam);
       return 0;
+    case WM_SETFONT:
+      record->font = reinterpret_cast<HFONT>(wParam);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(record->font);
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && SetStoredCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
       break;
