@@ -19,10 +19,11 @@ namespace {
 
 // The zero bytes behind the command fill it up to this many bytes.
 constexpr long long kCommandLineFill = 520;
-// How long to wait for an ended child to be gone, and how long to keep
-// reading what it left in the pipe after a time-out.
+// How long to wait for an ended child to be gone, and the most time spent
+// reading what is left in the pipe once it has ended (something it started
+// outside the job could keep writing).
 constexpr DWORD kEndWaitMs = 5000;
-constexpr std::uint64_t kDrainAfterEndMs = 1000;
+constexpr std::uint64_t kDrainMs = 1000;
 
 void ReadWaiting(const ChildOutputSource& child, DWORD waiting, ByteBuffer& output) {
   ByteBuffer chunk = ZeroBytes(waiting);
@@ -75,12 +76,12 @@ ByteBuffer CollectChildOutput(const ChildOutputSource& child, DWORD timeoutMs) {
       ReadWaiting(child, waiting, output);
     } else if (child.hasEnded()) {
       // What it wrote between the last empty peek and its end.
-      Drain(child, deadline, output);
+      Drain(child, child.nowMs() + kDrainMs, output);
       break;
     }
     if (child.nowMs() >= deadline) {
       child.endChild();
-      Drain(child, child.nowMs() + kDrainAfterEndMs, output);
+      Drain(child, child.nowMs() + kDrainMs, output);
       break;
     }
     child.pause();
