@@ -44,7 +44,10 @@ GreyImage AddWhiteBorder(const GreyImage& image, int border);
 
 // The enlargement used for an image of this size: kPreferredScale, lowered
 // for large regions so the enlarged picture stays under kMaxScaledPixels.
-constexpr int kPreferredScale = 3;
+// Measured on GDI text at 9-12 px (Tahoma and WenQuanYi Micro Hei, English
+// and Chinese UI strings, --psm 6): 1x reads 15 of 40 lines exactly, 2x 25,
+// 3x 25, 4x 20; 2x makes the fewest errors in Chinese and is the quickest.
+constexpr int kPreferredScale = 2;
 constexpr long long kMaxScaledPixels = 16LL * 1000 * 1000;
 int ChooseScale(int width, int height);
 
