@@ -27,3 +27,6 @@ clean:
 
 dist: build
 	@bash scripts/dist.sh
+
+bench: build
+	@bash scripts/bench.sh

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -30,7 +31,9 @@
 #include "platform/Form.h"
 #include "platform/Raii.h"
 #include "recognizer/CommandRunner.h"
+#include "recognizer/TextEncoding.h"
 #include "tools/bench/BenchDrive.h"
+#include "tools/bench/BenchRender.h"
 #include "tools/bench/BenchStats.h"
 
 namespace {
@@ -51,6 +54,8 @@ void FloorRow(const ScreenSize& s) {
   const size_t bytes = static_cast<size_t>(s.w) * s.h * 4;
   std::vector<unsigned char> from(bytes, 1);
   std::vector<unsigned char> to(bytes, 2);
+  // Read back, so the copy cannot be left out.
+  volatile unsigned sink = 0;
   Repeat repeat;
   repeat.warmup = 5;
   repeat.minRuns = 50;
@@ -61,6 +66,7 @@ void FloorRow(const ScreenSize& s) {
       [&](int i) {
         from[static_cast<size_t>(i) % bytes] = static_cast<unsigned char>(i);
         std::memcpy(to.data(), from.data(), bytes);
+        sink += to[static_cast<size_t>(i * 4099) % bytes];
       });
   EmitFigures("floor", s.w, s.h, f, Number("bytes", static_cast<double>(bytes)));
 }
@@ -73,8 +79,19 @@ POINT DragPoint(const ScreenSize& s, int i) {
   return POINT{s.w / 5 + (s.w * 3 / 5) * k / steps, s.h / 5 + (s.h * 3 / 5) * k / steps};
 }
 
-void MoveDrawingRow(const ScreenSize& s) {
+// The procedures one pointer move runs: the program's own, or the lighter
+// drawing of BenchRender.
+struct Drawing {
+  const char* suffix;
+  void (*render)();
+  void (*panel)();
+};
+const Drawing kProgramDrawing{"", RenderSelection, PaintInfoPanel};
+const Drawing kKeptDrawing{"-kept", RenderSelectionKept, PaintInfoPanelKept};
+
+void MoveDrawingRow(const ScreenSize& s, const Drawing& drawing) {
   const HWND overlay = OpenOverlayForBench();
+  ForgetRenderedPicture();
   const Point press{s.w / 5, s.h / 5};
   Repeat repeat;
   repeat.warmup = 5;
@@ -93,21 +110,23 @@ void MoveDrawingRow(const ScreenSize& s) {
         AssignRect(overlayState.selection, press.x, press.y, p.x, p.y);
       },
       [&](int) {
-        RenderSelection();
-        PaintInfoPanel();
+        drawing.render();
+        drawing.panel();
         FlushWindowSurfaces();
       });
-  EmitFigures("move-drawing", s.w, s.h, f);
+  EmitFigures(std::string("move-drawing") + drawing.suffix, s.w, s.h, f);
+  ReleaseKeptBuffers();
   CloseOverlayForBench(overlay);
 }
 
-void MoveSelectedRow(const ScreenSize& s) {
+void MoveSelectedRow(const ScreenSize& s, const Drawing& drawing) {
   const HWND overlay = OpenOverlayForBench();
+  ForgetRenderedPicture();
   overlayState.selected = 1;
   overlayState.pressing = 0;
   overlayState.adjusting = 0;
   AssignRect(overlayState.selection, s.w / 5, s.h / 5, s.w * 4 / 5, s.h * 4 / 5);
-  RenderSelection();
+  drawing.render();
   DrainMessages();
   Repeat repeat;
   repeat.warmup = 5;
@@ -127,10 +146,11 @@ void MoveSelectedRow(const ScreenSize& s) {
       },
       [&](int) {
         HitTestSelection(p.x, p.y);
-        PaintInfoPanel();
+        drawing.panel();
         FlushWindowSurfaces();
       });
-  EmitFigures("move-selected", s.w, s.h, f);
+  EmitFigures(std::string("move-selected") + drawing.suffix, s.w, s.h, f);
+  ReleaseKeptBuffers();
   CloseOverlayForBench(overlay);
 }
 
@@ -259,11 +279,310 @@ void OcrRow(const ScreenSize& s) {
   EmitFigures("ocr", s.w, s.h, f, "\"text\":" + JsonString(text));
 }
 
+// Where the time of one pointer move goes: the steps of the drawing, each
+// timed on its own on the open overlay.
+int ProfileMode() {
+  const ScreenSize s = PrimaryScreen();
+  const HWND overlay = OpenOverlayForBench();
+  const OverlayResources& res = overlayResources;
+  SetCursorPos(s.w / 2, s.h / 2);
+  DrainMessages();
+  AssignRect(overlayState.selection, s.w / 5, s.h / 5, s.w / 2, s.h / 2);
+  overlayState.pressing = 1;
+  Repeat repeat;
+  repeat.warmup = 3;
+  repeat.minRuns = 30;
+  repeat.maxRuns = 100;
+  repeat.budgetMs = 2000;
+  auto none = [](int) {};
+  auto row = [&](const char* name, const std::function<void(int)>& work) {
+    EmitFigures(std::string("profile:") + name, s.w, s.h, Measure(repeat, none, work));
+  };
+  row("getpixel-screen", [](int) {
+    raii::WindowDc screen(nullptr);
+    POINT p;
+    GetCursorPos(&p);
+    GetPixel(screen.Get(), p.x, p.y);
+  });
+  row("getdc-screen", [](int) { raii::WindowDc screen(nullptr); });
+  row("getdc-overlay", [&](int) { raii::WindowDc dc(res.overlayWindow); });
+  row("getdc-panel", [&](int) { raii::WindowDc dc(res.panelWindow); });
+  row("getcursorpos", [](int) {
+    POINT p;
+    GetCursorPos(&p);
+  });
+  {
+    raii::WindowDc dc(res.overlayWindow);
+    row("getpixel-overlaydc", [&](int i) { GetPixel(dc.Get(), 400 + i % 9, 300); });
+  }
+  row("memdc-from-frozen+small-bitmap", [&](int) {
+    raii::MemDc m(CreateCompatibleDC(res.screenDc));
+    raii::Bitmap b(CreateCompatibleBitmap(res.screenDc, 172, 146));
+    raii::SelectGuard sel(m.Get(), b.Get());
+  });
+  row("memdc-only", [&](int) { raii::MemDc m(CreateCompatibleDC(res.screenDc)); });
+  row("small-bitmap-only", [&](int) { raii::Bitmap b(CreateCompatibleBitmap(res.screenDc, 172, 146)); });
+  {
+    raii::MemDc m(CreateCompatibleDC(res.screenDc));
+    row("small-bitmap-select", [&](int) {
+      raii::Bitmap b(CreateCompatibleBitmap(res.screenDc, 172, 146));
+      raii::SelectGuard sel(m.Get(), b.Get());
+    });
+    row("small-bitmap-select-draw", [&](int) {
+      raii::Bitmap b(CreateCompatibleBitmap(res.screenDc, 172, 146));
+      raii::SelectGuard sel(m.Get(), b.Get());
+      BitBlt(m.Get(), 0, 0, 172, 146, res.panelDc, 0, 0, SRCCOPY);
+    });
+  }
+  {
+    raii::MemDc m(CreateCompatibleDC(res.screenDc));
+    row("dibsection-select-draw", [&](int) {
+      BITMAPINFO info{};
+      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      info.bmiHeader.biWidth = 172;
+      info.bmiHeader.biHeight = -146;
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 32;
+      void* bits = nullptr;
+      raii::Bitmap b(CreateDIBSection(m.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+      raii::SelectGuard sel(m.Get(), b.Get());
+      BitBlt(m.Get(), 0, 0, 172, 146, res.panelDc, 0, 0, SRCCOPY);
+    });
+    raii::Bitmap kept(CreateCompatibleBitmap(res.screenDc, 172, 146));
+    row("kept-bitmap-select-draw", [&](int) {
+      raii::SelectGuard sel(m.Get(), kept.Get());
+      BitBlt(m.Get(), 0, 0, 172, 146, res.panelDc, 0, 0, SRCCOPY);
+    });
+  }
+  row("windowfrompoint", [](int) { WindowFromPoint(POINT{500, 400}); });
+  row("cursor+windowfrompoint", [](int) {
+    POINT p;
+    GetCursorPos(&p);
+    WindowFromPoint(p);
+  });
+  row("alloc-full-bitmap", [&](int) {
+    raii::WindowDc screen(nullptr);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    raii::Bitmap picture(CreateCompatibleBitmap(screen.Get(), s.w, s.h));
+    raii::SelectGuard select(memory.Get(), picture.Get());
+  });
+  row("alloc+copy-frozen", [&](int) {
+    raii::WindowDc screen(nullptr);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    raii::Bitmap picture(CreateCompatibleBitmap(screen.Get(), s.w, s.h));
+    raii::SelectGuard select(memory.Get(), picture.Get());
+    BitBlt(memory.Get(), 0, 0, s.w, s.h, res.screenDc, 0, 0, SRCCOPY);
+  });
+  row("blit-full-to-window", [&](int) {
+    raii::WindowDc target(res.overlayWindow);
+    BitBlt(target.Get(), 0, 0, s.w, s.h, res.screenDc, 0, 0, SRCCOPY);
+  });
+  row("blit-full-to-window+flush", [&](int) {
+    {
+      raii::WindowDc target(res.overlayWindow);
+      BitBlt(target.Get(), 0, 0, s.w, s.h, res.screenDc, 0, 0, SRCCOPY);
+    }
+    FlushWindowSurfaces();
+  });
+  row("blit-64x64-to-window+flush", [&](int i) {
+    {
+      raii::WindowDc target(res.overlayWindow);
+      BitBlt(target.Get(), 300 + i % 7, 300, 64, 64, res.screenDc, 300, 300, SRCCOPY);
+    }
+    FlushWindowSurfaces();
+  });
+  row("flush-only", [](int) { FlushWindowSurfaces(); });
+  row("frame+handles", [&](int) { ComposeSelectionFrame(res.screenDc, overlayState.selection, RGB(1, 2, 3)); });
+  {
+    raii::WindowDc screen(nullptr);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    raii::Bitmap picture(CreateCompatibleBitmap(screen.Get(), 200, 200));
+    raii::SelectGuard select(memory.Get(), picture.Get());
+    row("coordinate-box", [&](int i) {
+      ComposeCoordinateBox(memory.Get(), overlayState.selection, 100 + i % 5, 100, s.w, 0, 0, res.infoFont);
+    });
+    row("panel-compose", [&](int i) {
+      ComposeInfoPanel(memory.Get(), res.panelDc, 172, 146, RGB(i % 256, 3, 4), overlayState, res.infoFont);
+    });
+    row("panel-colour-line-only", [&](int i) {
+      BitBlt(memory.Get(), 0, 0, 172, 146, res.panelDc, 0, 0, SRCCOPY);
+      SetBkMode(memory.Get(), TRANSPARENT);
+      raii::SelectGuard selectFont(memory.Get(), res.infoFont);
+      RECT r{5, 30, 167, 42};
+      const std::wstring wide = WideText(ColourLine(RGB(i % 256, 3, 4)));
+      DrawTextW(memory.Get(), wide.c_str(), -1, &r, DT_WORDBREAK | DT_EDITCONTROL);
+    });
+    row("panel-alloc", [&](int) {
+      raii::WindowDc screen2(nullptr);
+      raii::MemDc m(CreateCompatibleDC(screen2.Get()));
+      raii::Bitmap b(CreateCompatibleBitmap(screen2.Get(), 172, 146));
+      raii::SelectGuard sel(m.Get(), b.Get());
+    });
+    row("panel-blit+flush", [&](int) {
+      {
+        raii::WindowDc target(res.panelWindow);
+        BitBlt(target.Get(), 0, 0, 172, 146, memory.Get(), 0, 0, SRCCOPY);
+      }
+      FlushWindowSurfaces();
+    });
+  }
+  for (int i = 0; i < 3; ++i) {
+    raii::Bitmap b(CreateCompatibleBitmap(res.screenDc, 400, 300));
+    const double t0 = NowMs();
+    const BOOL opened = OpenClipboard(res.overlayWindow);
+    const double t1 = NowMs();
+    EmptyClipboard();
+    const double t2 = NowMs();
+    if (SetClipboardData(CF_BITMAP, b.Get())) b.Release();
+    const double t3 = NowMs();
+    CloseClipboard();
+    const double t4 = NowMs();
+    std::fprintf(stderr, "clipboard opened=%d open %.2f empty %.2f set %.2f close %.2f ms\n", opened, t1 - t0,
+                 t2 - t1, t3 - t2, t4 - t3);
+  }
+  for (int i = 0; i < 2; ++i) {
+    const double t0 = NowMs();
+    ShowMainWindow();
+    const double t1 = NowMs();
+    DrainMessages();
+    const double t2 = NowMs();
+    HideMainWindow();
+    const double t3 = NowMs();
+    DrainMessages();
+    std::fprintf(stderr, "show %.2f drain %.2f hide %.2f ms\n", t1 - t0, t2 - t1, t3 - t2);
+  }
+  row("PaintInfoPanel", [](int) { PaintInfoPanel(); });
+  row("RenderSelection", [](int) { RenderSelection(); });
+  CloseOverlayForBench(overlay);
+  return 0;
+}
+
+// The overlay window's pixels as they are now (its surface, panel included).
+std::vector<DWORD> WindowPixels(HWND window, int w, int h) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  raii::WindowDc source(window);
+  raii::MemDc memory(CreateCompatibleDC(source.Get()));
+  raii::Bitmap dib(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    raii::SelectGuard select(memory.Get(), dib.Get());
+    BitBlt(memory.Get(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  if (!bits) return {};
+  const DWORD* p = static_cast<const DWORD*>(bits);
+  std::vector<DWORD> pixels(p, p + static_cast<size_t>(w) * h);
+  for (DWORD& v : pixels) v &= 0xFFFFFF;
+  return pixels;
+}
+
+void SavePixels(const std::vector<DWORD>& pixels, int w, int h, const wchar_t* name) {
+  raii::WindowDc screen(nullptr);
+  raii::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), w, h));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  SetDIBits(screen.Get(), bitmap.Get(), 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+  form::WriteFileBytes(name, BitmapToBmpBytes(bitmap.Get()));
+}
+
+// One drag, as a person would do it: press, draw out a selection with the
+// coordinate box, release, then move over the finished selection; a paint
+// request in the middle. Every step is drawn by the program's procedures
+// in one pass and by the lighter ones in the other, and the window's
+// pixels are compared after each step.
+int CheckMode() {
+  const ScreenSize s = PrimaryScreen();
+  struct Step {
+    int x, y;
+    bool pressing;
+  };
+  std::vector<Step> steps;
+  const int x0 = s.w / 6, y0 = s.h / 6;
+  for (int i = 0; i <= 24; ++i) steps.push_back({x0 + (s.w / 2) * i / 24 + (i % 3), y0 + (s.h / 2) * i / 24 - (i % 2) * 3, true});
+  // Back over the start, a reversed rectangle, then close to the edges
+  // where the box flips sides.
+  steps.push_back({x0 - 40, y0 - 30, true});
+  steps.push_back({s.w - 65, 70, true});
+  steps.push_back({s.w - 75, 90, true});
+  steps.push_back({s.w - 2, s.h - 2, true});
+  steps.push_back({x0 + 300, y0 + 200, true});
+  // Released: a finished selection, pointer over it.
+  for (int i = 0; i < 6; ++i) steps.push_back({x0 + 10 * i, y0 + 100, false});
+
+  std::vector<std::vector<DWORD>> program;
+  int mismatches = 0;
+  long firstBad = -1;
+  for (int pass = 0; pass < 2; ++pass) {
+    const Drawing& drawing = pass == 0 ? kProgramDrawing : kKeptDrawing;
+    const HWND overlay = OpenOverlayForBench();
+    ForgetRenderedPicture();
+    ResetOverlayState();
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const Step& st = steps[i];
+      SetCursorPos(st.x, st.y);
+      DrainMessages();
+      overlayState.pressing = st.pressing ? 1 : 0;
+      overlayState.selected = st.pressing ? 0 : 1;
+      if (st.pressing) AssignRect(overlayState.selection, x0, y0, st.x, st.y);
+      if (i == steps.size() / 2) {
+        // A paint request: the kept drawing starts over.
+        InvalidateRect(overlay, nullptr, FALSE);
+        ForgetRenderedPicture();
+        UpdateWindow(overlay);
+      }
+      if (st.pressing) drawing.render();
+      else HitTestSelection(st.x, st.y);
+      // Wine: the screen shows a drawing only once the surface is flushed;
+      // flushed here, reading the screen and reading the overlay's surface
+      // give the same pixel, as they do on a desktop that composes at once.
+      FlushWindowSurfaces();
+      Sleep(20);
+      drawing.panel();
+      FlushWindowSurfaces();
+      std::vector<DWORD> pixels = WindowPixels(overlay, s.w, s.h);
+      if (pass == 0) {
+        program.push_back(std::move(pixels));
+      } else if (pixels != program[i]) {
+        ++mismatches;
+        if (firstBad < 0) firstBad = static_cast<long>(i);
+        size_t differing = 0;
+        for (size_t k = 0; k < pixels.size() && k < program[i].size(); ++k) differing += pixels[k] != program[i][k];
+        std::fprintf(stderr, "step %zu: %zu pixels differ\n", i, differing);
+        if (mismatches == 1) {
+          SavePixels(program[i], s.w, s.h, L"check-program.bmp");
+          SavePixels(pixels, s.w, s.h, L"check-kept.bmp");
+        }
+      }
+      if (pass == 1 && i + 1 == steps.size() && mismatches == 0) {
+        SavePixels(program[i], s.w, s.h, L"check-program.bmp");
+        SavePixels(pixels, s.w, s.h, L"check-kept.bmp");
+      }
+    }
+    ReleaseKeptBuffers();
+    CloseOverlayForBench(overlay);
+  }
+  EmitLine("{\"row\":\"check\",\"w\":" + std::to_string(s.w) + ",\"h\":" + std::to_string(s.h) +
+           ",\"steps\":" + std::to_string(steps.size()) + ",\"mismatches\":" + std::to_string(mismatches) +
+           ",\"first_bad\":" + std::to_string(firstBad) + "}");
+  return mismatches == 0 ? 0 : 1;
+}
+
 int RowsMode(const std::set<std::string>& rows) {
   const ScreenSize s = PrimaryScreen();
   if (Wanted(rows, "floor")) FloorRow(s);
-  if (Wanted(rows, "move-drawing")) MoveDrawingRow(s);
-  if (Wanted(rows, "move-selected")) MoveSelectedRow(s);
+  if (Wanted(rows, "move-drawing")) MoveDrawingRow(s, kProgramDrawing);
+  if (Wanted(rows, "move-drawing-kept")) MoveDrawingRow(s, kKeptDrawing);
+  if (Wanted(rows, "move-selected")) MoveSelectedRow(s, kProgramDrawing);
+  if (Wanted(rows, "move-selected-kept")) MoveSelectedRow(s, kKeptDrawing);
   if (Wanted(rows, "open")) OpenRow(s);
   if (Wanted(rows, "encode") || Wanted(rows, "probe")) EncodeProbeRows(s, Wanted(rows, "encode"), Wanted(rows, "probe"));
   if (Wanted(rows, "command") || Wanted(rows, "runner")) CommandRows(s, Wanted(rows, "command"), Wanted(rows, "runner"));
@@ -350,6 +669,10 @@ int main(int argc, char** argv) {
       }
     }
     result = RowsMode(rows);
+  } else if (mode == "check") {
+    result = CheckMode();
+  } else if (mode == "profile") {
+    result = ProfileMode();
   } else if (mode == "memory") {
     result = MemoryMode();
   } else if (mode == "endurance") {

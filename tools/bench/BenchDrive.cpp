@@ -9,6 +9,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/CaptureCommand.h"
 #include "overlay/CaptureOptions.h"
@@ -42,6 +43,10 @@ void CALLBACK DriveTick(HWND, UINT, UINT_PTR, DWORD) {
   DriveState& d = gDrive;
   const HWND overlay = overlayResources.overlayWindow;
   const HWND panel = overlayResources.panelWindow;
+  if (std::getenv("SNAPTEXT_BENCH_TRACE")) {
+    std::fprintf(stderr, "tick phase=%d overlay=%p panel=%p top=%d\n", d.phase, static_cast<void*>(overlay),
+                 static_cast<void*>(panel), panel ? form::GetTop(panel) : -999);
+  }
   if (!overlay || !IsWindow(overlay)) return;
   if (NowMs() - d.startedAt > kGiveUpMs) {
     // Something is stuck: Esc until it closes.
