@@ -242,11 +242,16 @@ TEST_F(OcrCli, BlankPictureGivesNoTextAndSuccess) {
 
 // A host program standing in for Tesseract: made by the host shell, which
 // Wine starts without a handle to wait on, so its arrival is polled for.
+std::wstring OnDriveZ(const std::string& hostPath) {
+  std::wstring path = L"Z:" + std::wstring(hostPath.begin(), hostPath.end());
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
 std::string MakeHostScript(const std::string& name, const std::string& body) {
   std::string path = "/tmp/" + name + "-" + std::to_string(GetCurrentProcessId());
-  std::wstring wpath = L"Z:" + std::wstring(path.begin(), path.end());
-  for (wchar_t& c : wpath)
-    if (c == L'/') c = L'\\';
+  std::wstring wpath = OnDriveZ(path);
   DeleteFileW(wpath.c_str());
   std::string script = "printf '#!/bin/sh\\n" + body + "\\n' > " + path + ".new && chmod +x " + path + ".new && mv " +
                        path + ".new " + path;
@@ -310,14 +315,19 @@ TEST_P(OcrCliFails, WithItsMessageAndExitCode) {
       break;
   }
   std::vector<std::pair<std::wstring, std::wstring>> environment;
+  std::wstring script;
   if (c.tesseract) {
     std::string program = c.tesseract;
-    if (program.rfind("script:", 0) == 0) program = MakeHostScript(c.name, program.substr(7));
+    if (program.rfind("script:", 0) == 0) {
+      program = MakeHostScript(c.name, program.substr(7));
+      script = OnDriveZ(program);
+    }
     environment.emplace_back(L"SNAPTEXT_TESSERACT", std::wstring(program.begin(), program.end()));
     environment.emplace_back(L"SNAPTEXT_OCR_TIMEOUT", L"1");
   }
   ScopedEnvironment scoped(environment);
   ToolRun run = RunTool(argument);
+  if (!script.empty()) DeleteFileW(script.c_str());
   EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
   EXPECT_NE(run.err.find(c.messagePart), std::string::npos) << run.err;
   EXPECT_EQ(run.err.rfind("Windows.Media.Ocr.Cli: ", 0), 0u) << run.err;
