@@ -26,11 +26,11 @@ const std::uint8_t kPng7x4[] = {
 ByteBuffer Png7x4() { return ByteBuffer(std::begin(kPng7x4), std::end(kPng7x4)); }
 
 void Put32(ByteBuffer& b, size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (size_t i = 0; i < 4; ++i) b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void Put16(ByteBuffer& b, size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  b.at(at) = static_cast<std::uint8_t>(v);
+  b.at(at + 1) = static_cast<std::uint8_t>(v >> 8);
 }
 
 // A BMP with the common 40-byte info header, 24 bits per pixel.
