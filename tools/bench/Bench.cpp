@@ -212,8 +212,15 @@ std::string QuickRecognizerCommand() {
   return "Windows.Media.Ocr.Cli \"" + BytesToText(TextToBytes(".")) + "\\识别图片.jpg\"";
 }
 
+long RecognizerRuns() {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(L"recognizer-runs.txt", GetFileExInfoStandard, &data)) return 0;
+  return static_cast<long>(data.nFileSizeLow);
+}
+
 void CommandRows(const ScreenSize& s, bool command, bool runner) {
   if (command) {
+    const long runsBefore = RecognizerRuns();
     std::vector<double> samples;
     bool opened = true;
     for (int i = 0; i < 7 && opened; ++i) {
@@ -222,8 +229,9 @@ void CommandRows(const ScreenSize& s, bool command, bool runner) {
       if (i > 0 && opened) samples.push_back(outcome.afterInputMs);
     }
     const CaptureDrive d = CommandDrive(s, true);
-    char region[64];
-    std::snprintf(region, sizeof region, "\"region\":\"%dx%d\"", d.x1 - d.x0 + 1, d.y1 - d.y0 + 1);
+    char region[96];
+    std::snprintf(region, sizeof region, "\"region\":\"%dx%d\",\"recognizer_runs\":%ld", d.x1 - d.x0 + 1,
+                  d.y1 - d.y0 + 1, RecognizerRuns() - runsBefore);
     if (opened) {
       EmitFigures("command", s.w, s.h, Summarise(samples), region);
     } else {

@@ -40,7 +40,8 @@ def main(path):
             notes.append(f"- {e['row']} at {e['w']}x{e['h']}: {e['missing']}")
     for s in sizes:
         c, r = figures.get(("command", s)), figures.get(("runner", s))
-        if c and r:
+        # Only meaningful when the command ran the recogniser at all.
+        if c and r and c.get("recognizer_runs", 0) > 0:
             figures[("command-own", s)] = {"median_ms": c["median_ms"] - r["median_ms"], "p95_ms": None}
     out = ["# make bench", "",
            "Median / 95th percentile in milliseconds; in brackets the median as a multiple of `floor` "
@@ -66,7 +67,9 @@ def main(path):
     for s in sizes:
         c = figures.get(("command", s))
         if c and "region" in c:
-            notes.append(f"- command at {s[0]}x{s[1]}: region {c['region']}")
+            ran = c.get("recognizer_runs")
+            extra = "" if ran is None else (f", recogniser run {ran} times" if ran else ", no recogniser run by the command")
+            notes.append(f"- command at {s[0]}x{s[1]}: region {c['region']}{extra}")
     ocr = [e for e in entries if e.get("row") == "ocr" and "text" in e]
     if ocr:
         notes.append(f"- ocr recognised: {ocr[-1]['text']!r}")
