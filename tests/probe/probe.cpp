@@ -117,9 +117,12 @@ std::string WindowJson(HWND window, int depth) {
   LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
   LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
   HWND parent = (style & WS_CHILD) ? GetParent(window) : nullptr;
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
   std::string json = "{\"hwnd\":" + HandleNum(window) + ",\"class\":" + Quote(ClassOf(window)) +
                      ",\"text\":" + Quote(TextOf(window)) + ",\"rect\":" + RectJson(rect) +
                      ",\"client\":[" + Num(client.right - client.left) + "," + Num(client.bottom - client.top) +
+                     "],\"clientOrigin\":[" + Num(origin.x) + "," + Num(origin.y) +
                      "],\"style\":" + Num(static_cast<DWORD>(style)) +
                      ",\"exstyle\":" + Num(static_cast<DWORD>(exStyle)) + ",\"parent\":" + HandleNum(parent) +
                      ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +

@@ -15,11 +15,13 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-BUILD = ROOT / "build" / "win64"
+# The build whose program is tested; build/win64 unless told otherwise.
+BUILD = Path(os.environ.get("SNAPTEXT_UI_BUILD", str(ROOT / "build" / "win64")))
 SNAPTEXT_EXE = BUILD / "SnapText.exe"
 PROBE_EXE = BUILD / "tests" / "probe.exe"
 SCREENSHOTS = ROOT / "build" / "screenshots"
-RUNS = ROOT / "build" / "ui-runs"
+# Scratch run directories and logs, one folder per test.
+RUNS = Path(os.environ.get("SNAPTEXT_UI_RUNS", str(ROOT / "build" / "ui-runs")))
 
 SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 800
 
@@ -52,6 +54,11 @@ BS_MULTILINE = 0x2000
 
 WM_CLOSE = 0x0010
 WM_KEYDOWN = 0x0100
+
+
+# The LANG under which the font links were last imported (see
+# Context.ensure_font_links).
+_font_links_lang = None
 
 
 class TestFailure(AssertionError):
@@ -100,6 +107,7 @@ class Context:
         environment.setdefault("LANG", "zh_CN.UTF-8")
         if env:
             environment.update(env)
+        self.ensure_font_links(environment)
         log_path = self.test_dir / f"wine-{len(self.processes) + 1}.log"
         log_file = open(log_path, "wb")
         self.log_files.append(log_file)
@@ -108,6 +116,19 @@ class Context:
                                    start_new_session=True)
         self.processes.append(process)
         return process
+
+    def ensure_font_links(self, environment):
+        """Wine: the first program started under another ANSI code page (a
+        new LANG) rewrites the font links with its own defaults; importing the
+        prefix's links under that LANG first keeps Chinese captions drawable."""
+        global _font_links_lang
+        lang = environment.get("LANG", "")
+        reg = Path(environment.get("WINEPREFIX", "")) / "snaptext-fonts.reg"
+        if lang == _font_links_lang or not reg.is_file():
+            return
+        subprocess.run(["wine", "regedit", str(reg)], env=environment, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        _font_links_lang = lang
 
     def stop_all(self):
         for process in self.processes:
@@ -236,6 +257,16 @@ class Context:
                               f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
                              check=True, timeout=60, stdout=subprocess.PIPE).stdout.decode()
         return tuple(int(v) for v in out.strip().split(","))
+
+    def ocr(self, image, left, top, width, height, lang="chi_sim"):
+        """The text tesseract reads in a region of a screenshot (enlarged
+        three times first; UI text is small), spaces and line breaks removed."""
+        region = self.test_dir / "ocr-region.png"
+        subprocess.run(["convert", str(image), "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-resize", "300%",
+                        "-colorspace", "Gray", str(region)], check=True, timeout=60)
+        out = subprocess.run(["tesseract", str(region), "-", "-l", lang, "--psm", "6"], check=True, timeout=120,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode("utf-8", "replace")
+        return "".join(out.split())
 
     def count_dark_pixels(self, image, left, top, width, height, threshold=0.4):
         """How many pixels of a region are darker than threshold (0..1): text
