@@ -69,6 +69,9 @@ form::FormDefinition MakeCaptureOverlayForm() {
   d.maximizeBox = false;
   d.showInTaskbar = false;
   d.topmost = true;
+  // The overlay draws through its own DC on every pointer move; clipping
+  // its children keeps that from painting over the info panel.
+  d.clipChildren = true;
   // Esc is the key handler's to decide: it cancels a selection first.
   d.escCloses = false;
   d.createControls = CreateOverlayControls;
@@ -233,4 +236,8 @@ void OnOverlayDestroying() {
   if (res.panelDc) DeleteDC(res.panelDc);
   SetOverlayPointerSink(nullptr);
   res = OverlayResources();
+  // A close request sent from another thread or process destroys the
+  // overlay while the modal loop waits inside GetMessage, where only a
+  // posted message wakes it; this one lets it see that the overlay is gone.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }

@@ -48,6 +48,15 @@ class Canvas {
         if (x >= 0 && y >= 0 && x < width_ && y < height_ && Pixel(x, y) == colour) ++n;
     return n;
   }
+  // Pixels of the rectangle (both edges included) that satisfy the test.
+  template <typename Test>
+  int Count(int left, int top, int right, int bottom, Test test) const {
+    int n = 0;
+    for (int y = top; y <= bottom; ++y)
+      for (int x = left; x <= right; ++x)
+        if (x >= 0 && y >= 0 && x < width_ && y < height_ && test(Pixel(x, y))) ++n;
+    return n;
+  }
   std::vector<DWORD> Pixels() const {
     GdiFlush();
     return std::vector<DWORD>(bits_, bits_ + width_ * height_);
@@ -76,7 +85,14 @@ inline long LiveGdiObjects() {
   const size_t tableOffset = 0x94;
   const size_t entrySize = 16;
 #endif
-  const auto* peb = reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  // The PEB through NtQueryInformationProcess (NtCurrentTeb's inline
+  // segment read trips -Warray-bounds at -O3).
+  using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<QueryProcess>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic{};
+  if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
+  const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
   const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + tableOffset);
   if (!table) return -1;
   long n = 0;
