@@ -12,7 +12,13 @@
 //   probe cursor                  pointer position and which IDC_ cursor shows
 //   probe focus HWND              focus and active window of HWND's thread
 //   probe window-at X Y           the window under a screen point
+//   probe text-window X Y W H LINE...
+//                                 a borderless topmost white window with the
+//                                 lines in large black text, until ended
+//   probe hold-file PATH MS       holds PATH open with no sharing for MS ms
+//   probe sleep-forever           a command that never ends by itself
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -305,8 +311,8 @@ int CommandCursor() {
     }
   }
   if (name == "custom") {
-    // Wine: each process has its own handles for the system cursors, so
-    // compare the looks when the handles differ.
+    // The cursor shown may belong to another process, whose handle for a
+    // system cursor need not be ours: compare the looks as well.
     std::vector<unsigned char> shown = CursorFingerprint(info.hCursor);
     if (!shown.empty()) {
       for (const NamedCursor& c : kCursors) {
@@ -334,9 +340,111 @@ int CommandFocus(HWND window) {
   return ok ? 0 : 1;
 }
 
+// The text window: black lines on white, large enough for a recogniser.
+const wchar_t kTextWindowClass[] = L"SnapTextProbeText";
+constexpr int kTextHeight = 24;
+constexpr int kLineStep = 40;
+constexpr int kTextMargin = 16;
+
+std::vector<std::wstring> gTextLines;
+
+LRESULT CALLBACK TextWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    // The CJK font the test prefix installs also holds Latin letters, so
+    // every line comes out of one face.
+    HFONT font = CreateFontW(-kTextHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
+                             L"WenQuanYi Micro Hei");
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    int y = kTextMargin;
+    for (const std::wstring& line : gTextLines) {
+      TextOutW(dc, kTextMargin, y, line.c_str(), static_cast<int>(line.size()));
+      y += kLineStep;
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    EndPaint(window, &paint);
+    return 0;
+  }
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Wide arguments: the lines may hold Chinese, which the narrow argv of an
+// English locale cannot carry.
+std::vector<std::wstring> WideArguments() {
+  std::vector<std::wstring> arguments;
+  int count = 0;
+  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!list) return arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(list[i]);
+  LocalFree(list);
+  return arguments;
+}
+
+int CommandTextWindow() {
+  std::vector<std::wstring> arguments = WideArguments();
+  if (arguments.size() < 6) return 2;
+  const int x = _wtoi(arguments[2].c_str()), y = _wtoi(arguments[3].c_str());
+  const int width = _wtoi(arguments[4].c_str()), height = _wtoi(arguments[5].c_str());
+  gTextLines.assign(arguments.begin() + 6, arguments.end());
+
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = TextWindowProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kTextWindowClass;
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kTextWindowClass, L"", WS_POPUP, x, y, width,
+                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) {
+    Print("{\"ok\":false}");
+    return 1;
+  }
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  UpdateWindow(window);
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  Print("{\"ok\":true,\"hwnd\":" + HandleNum(window) + ",\"rect\":" + RectJson(rect) + "}");
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+// Holds a file open with share mode 0, as another program might, so that
+// nobody else can open it meanwhile. The file is created when missing.
+int CommandHoldFile() {
+  std::vector<std::wstring> arguments = WideArguments();
+  if (arguments.size() != 4) return 2;
+  HANDLE file = CreateFileW(arguments[2].c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Print("{\"held\":false,\"error\":" + Num(GetLastError()) + "}");
+    return 1;
+  }
+  Print("{\"held\":true}");
+  Sleep(static_cast<DWORD>(_wtoi(arguments[3].c_str())));
+  CloseHandle(file);
+  return 0;
+}
+
 int Usage() {
   std::fputs("usage: probe tree [--all] | clipboard OUT.bmp | post HWND MSG WPARAM LPARAM | send-close HWND |\n"
-             "       hold-clipboard MS | set-clipboard-empty | cursor | focus HWND | window-at X Y\n",
+             "       hold-clipboard MS | set-clipboard-empty | cursor | focus HWND | window-at X Y |\n"
+             "       text-window X Y W H LINE... | hold-file PATH MS | sleep-forever\n",
              stderr);
   return 2;
 }
@@ -387,6 +495,11 @@ int main(int argc, char** argv) {
     HWND window = WindowFromPoint(p);
     Print("{\"hwnd\":" + HandleNum(window) + ",\"class\":" + Quote(window ? ClassOf(window) : L"") + "}");
     return 0;
+  }
+  if (command == "text-window" && argc >= 6) return CommandTextWindow();
+  if (command == "hold-file" && argc == 4) return CommandHoldFile();
+  if (command == "sleep-forever") {
+    for (;;) Sleep(INFINITE);
   }
   return Usage();
 }
