@@ -130,6 +130,10 @@ void OnFormNcDestroy(HWND window) {
   if (!record) return;
   delete record;
   --gFormCount;
+  // A close request sent from another thread destroys the form while a
+  // modal loop waits inside GetMessage, which only a posted message ends:
+  // this one lets the loop see that its form is gone.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
   if (gFormCount == 0 && gLoopStarted) PostQuitMessage(0);
 }
 

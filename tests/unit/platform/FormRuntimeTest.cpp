@@ -500,6 +500,28 @@ TEST(ModalForm, ReturnsOnceTheFormIsDestroyed) {
   EXPECT_FALSE(IsWindow(gModalForm));
 }
 
+DWORD WINAPI SendCloseFromAnotherThread(void*) {
+  Sleep(300);
+  SendMessageW(gModalForm, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+TEST(ModalForm, ReturnsWhenACloseRequestSentFromAnotherThreadDestroysIt) {
+  form::FormDefinition d;
+  d.width = 100;
+  d.height = 80;
+  d.createControls = [](HWND form) { gModalForm = form; };
+  HANDLE thread = nullptr;
+  static HANDLE* threadOut;
+  threadOut = &thread;
+  d.events.created = [] { *threadOut = CreateThread(nullptr, 0, SendCloseFromAnotherThread, nullptr, 0, nullptr); };
+  form::LoadFormModal(d);
+  EXPECT_FALSE(IsWindow(gModalForm));
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, 10000);
+  CloseHandle(thread);
+}
+
 TEST(ModalForm, PassesTheQuitMessageOn) {
   form::FormDefinition d;
   d.width = 100;
