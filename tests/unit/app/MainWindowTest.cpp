@@ -9,6 +9,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "overlay/CaptureOptions.h"
 #include "overlay/SelectionModel.h"
 #include "platform/Form.h"
 #include "recognizer/TextEncoding.h"
@@ -183,6 +184,10 @@ void DirtyOverlayState() {
   overlayState.pressOrigin = Point{5, 6};
   overlayState.pressPoint = Point{7, 8};
   for (SelectionRect& h : overlayState.handles) h = SelectionRect{9, 9, 9, 9};
+  captureOptions.cursorSnapshot.cbSize = 24;
+  captureOptions.cursorSnapshot.ptScreenPos = POINT{10, 11};
+  captureOptions.iconSnapshot.xHotspot = 12;
+  captureOptions.iconSnapshot.yHotspot = 13;
 }
 
 void ExpectOverlayRecordsZero() {
@@ -192,6 +197,9 @@ void ExpectOverlayRecordsZero() {
   EXPECT_EQ(overlayState.pressOrigin.x | overlayState.pressOrigin.y, 0);
   EXPECT_EQ(overlayState.pressPoint.x | overlayState.pressPoint.y, 0);
   for (const SelectionRect& h : overlayState.handles) EXPECT_EQ(h.left | h.top | h.right | h.bottom, 0);
+  EXPECT_EQ(captureOptions.cursorSnapshot.cbSize, 0u);
+  EXPECT_EQ(captureOptions.cursorSnapshot.ptScreenPos.x | captureOptions.cursorSnapshot.ptScreenPos.y, 0);
+  EXPECT_EQ(captureOptions.iconSnapshot.xHotspot | captureOptions.iconSnapshot.yHotspot, 0u);
 }
 
 TEST(SharedState, StartsZeroAndIsZeroedByCreateAndRelease) {
