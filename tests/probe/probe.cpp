@@ -405,7 +405,9 @@ int CommandTextWindow() {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kTextWindowClass;
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kTextWindowClass, L"", WS_POPUP, x, y, width,
+  // Never activated: Wine without a window manager would hand the X input
+  // focus to it when SnapText hides its window, and keys would land here.
+  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTextWindowClass, L"", WS_POPUP, x, y, width,
                                 height, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (!window) {
     Print("{\"ok\":false}");
