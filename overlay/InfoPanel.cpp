@@ -1,13 +1,17 @@
-// The info panel: composed from panelDc in a memory bitmap per drawing and
-// copied into the picture box with one BitBlt. Keeps nothing between calls;
-// panelDc and panelBitmap belong to the lifecycle.
+// The info panel: composed from panelDc in a back buffer kept for the
+// overlay's life (selecting a bitmap into a memory DC costs more than the
+// whole drawing) and copied into the picture box with one BitBlt; the buffer
+// always holds what the panel shows. panelDc and panelBitmap belong to the
+// lifecycle.
 #include "overlay/InfoPanel.h"
 
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 
+#include "overlay/BackBuffer.h"
 #include "overlay/CaptureOptions.h"
+#include "overlay/SelectionRender.h"
 #include "platform/Form.h"
 #include "platform/Raii.h"
 #include "recognizer/TextEncoding.h"
@@ -26,6 +30,8 @@ constexpr UINT kPanelTextFormat = DT_WORDBREAK | DT_EDITCONTROL;
 constexpr size_t kBmpFileHeaderSize = 14;
 constexpr size_t kBmpPixelOffset = 54;
 
+BackBuffer panelPicture;
+
 struct Hint {
   const char* text;
   int height;
@@ -37,6 +43,26 @@ std::string Padded(int value) {
   std::snprintf(digits, sizeof digits, "%d", value);
   const std::string padded = std::string("  ") + digits;
   return padded.substr(padded.size() - 3);
+}
+
+// What the screen shows at the pointer now. Over the panel, that is the
+// panel's buffer; over the rest of the overlay, the overlay's back buffer.
+// Both are read without the round trip to the display that reading the
+// screen costs; anywhere else (no overlay there) the screen is read.
+COLORREF ColourUnderPointer(POINT pointer) {
+  const OverlayResources& res = overlayResources;
+  RECT panelRect{};
+  if (panelPicture.Get() && IsWindowVisible(res.panelWindow) && GetWindowRect(res.panelWindow, &panelRect) &&
+      PtInRect(&panelRect, pointer)) {
+    return GetPixel(panelPicture.Get(), pointer.x - panelRect.left, pointer.y - panelRect.top);
+  }
+  RECT overlayRect{};
+  if (res.overlayWindow && GetWindowRect(res.overlayWindow, &overlayRect) && PtInRect(&overlayRect, pointer)) {
+    const COLORREF colour = OverlayPictureColour(pointer.x - overlayRect.left, pointer.y - overlayRect.top);
+    if (colour != CLR_INVALID) return colour;
+  }
+  raii::WindowDc screen(nullptr);
+  return GetPixel(screen.Get(), pointer.x, pointer.y);
 }
 
 }  // namespace
@@ -118,30 +144,30 @@ void ComposeInfoPanel(HDC dc, HDC backgroundDc, int w, int h, COLORREF colour, c
   }
 }
 
-void PaintInfoPanel() {
+void CreatePanelBackBuffer() {
   const OverlayResources& res = overlayResources;
   if (!res.panelWindow || !res.panelDc) return;
   const int w = form::GetWidth(res.panelWindow);
   const int h = form::GetHeight(res.panelWindow);
+  panelPicture.Make(res.panelDc, w, h);
+  if (panelPicture.Get()) BitBlt(panelPicture.Get(), 0, 0, w, h, res.panelDc, 0, 0, SRCCOPY);
+}
+
+void ReleasePanelBackBuffer() { panelPicture.Release(); }
+
+void PaintInfoPanel() {
+  const OverlayResources& res = overlayResources;
+  if (!res.panelWindow || !res.panelDc || !panelPicture.Get()) return;
+  const int w = panelPicture.width;
+  const int h = panelPicture.height;
 
   POINT pointer{};
   GetCursorPos(&pointer);
-  raii::MemDc memory;
-  raii::Bitmap picture;
-  COLORREF colour = CLR_INVALID;
-  {
-    raii::WindowDc screen(nullptr);
-    // What the screen shows there now: over the overlay the frozen screen
-    // with the frame, over the panel the panel itself.
-    colour = GetPixel(screen.Get(), pointer.x, pointer.y);
-    memory.Reset(CreateCompatibleDC(screen.Get()));
-    picture.Reset(CreateCompatibleBitmap(screen.Get(), w, h));
-  }
-  raii::SelectGuard selectPicture(memory.Get(), picture.Get());
-  ComposeInfoPanel(memory.Get(), res.panelDc, w, h, colour, overlayState, res.infoFont);
+  const COLORREF colour = ColourUnderPointer(pointer);
+  ComposeInfoPanel(panelPicture.Get(), res.panelDc, w, h, colour, overlayState, res.infoFont);
 
   raii::WindowDc target(res.panelWindow);
-  BitBlt(target.Get(), 0, 0, w, h, memory.Get(), 0, 0, SRCCOPY);
+  BitBlt(target.Get(), 0, 0, w, h, panelPicture.Get(), 0, 0, SRCCOPY);
 }
 
 void DodgePanel() {

@@ -38,9 +38,14 @@ HBITMAP LoadPanelBitmap(const ByteBuffer& bmpFile);
 void ComposeInfoPanel(HDC dc, HDC backgroundDc, int w, int h, COLORREF colour, const OverlayState& state,
                       HFONT font);
 
-// Draws the panel for the pixel under the pointer and copies it into the
-// panel window.
+// Draws the panel for the pixel under the pointer into its back buffer and
+// copies it into the panel window.
 void PaintInfoPanel();
+
+// The panel's back buffer, the panel's size (after SetUpPanel, holding the
+// bare background), and its release.
+void CreatePanelBackBuffer();
+void ReleasePanelBackBuffer();
 
 // Moves the panel horizontally away from the pointer.
 void DodgePanel();

@@ -60,6 +60,8 @@ void RedrawFrozenScreen() {
   if (!overlayResources.overlayWindow || !overlayResources.screenDc) return;
   raii::WindowDc overlay(overlayResources.overlayWindow);
   BitBlt(overlay.Get(), 0, 0, width, height, overlayResources.screenDc, 0, 0, SRCCOPY);
+  // The window no longer shows the kept picture.
+  MarkOverlayPictureStale();
 }
 
 // Applies the latched drag mode for the pointer at (x, y). Edges take the

@@ -5,8 +5,10 @@
 // then hooks both paint procedures and sets up the panel before the panel
 // slides in, because the slide-in handles pending messages and so lets paint
 // and input handlers run before the created event has returned.
-// OnOverlayDestroying undoes it all; afterwards every handle in
-// overlayResources is null again.
+// The back buffers of the overlay's and the panel's pictures come right
+// after the objects they are made compatible with (the frozen screen, the
+// panel background). OnOverlayDestroying undoes it all; afterwards every
+// handle in overlayResources is null again and both back buffers are gone.
 #include "overlay/OverlayLifecycle.h"
 
 #include "overlay/CaptureOptions.h"
@@ -158,12 +160,14 @@ void OnOverlayCreated() {
   ResetOverlayState();
   // The overlay is not visible yet, so the copy shows the desktop alone.
   TakeFrozenScreen(width, height);
+  CreateOverlayBackBuffer(width, height);
 
   SetOverlayPointerSink(ShowPointerOnOverlay);
   ForceOverlayPointer(OverlayCursor);
   res.infoFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   res.overlayOldProc = HookProcedure(overlay, OverlayPaintHook);
   SetUpPanel();
+  CreatePanelBackBuffer();
 
   form::SetVisible(overlay, true);
   form::SetTop(res.panelWindow, kPanelStartTop);
@@ -198,9 +202,11 @@ LRESULT CALLBACK OverlayPaintHook(HWND window, UINT message, WPARAM wParam, LPAR
   const WNDPROC previous = overlayResources.overlayOldProc;
   if (message == WM_PAINT) {
     // RenderSelection draws through its own DC; the paint DC only
-    // validates the update region.
+    // validates the update region. Something else may have drawn on the
+    // window, so the whole picture is copied again.
     PAINTSTRUCT paint;
     BeginPaint(window, &paint);
+    MarkOverlayPictureStale();
     RenderSelection();
     EndPaint(window, &paint);
   }
@@ -234,6 +240,8 @@ void OnOverlayDestroying() {
   if (res.screenDc) DeleteDC(res.screenDc);
   if (res.panelBitmap) DeleteObject(res.panelBitmap);
   if (res.panelDc) DeleteDC(res.panelDc);
+  ReleaseOverlayBackBuffer();
+  ReleasePanelBackBuffer();
   SetOverlayPointerSink(nullptr);
   res = OverlayResources();
   // A close request sent from another thread or process destroys the

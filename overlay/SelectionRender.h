@@ -34,6 +34,29 @@ void ComposeCoordinateBox(HDC dc, const SelectionRect& selection, int px, int py
 // The coordinate box of the shared selection at the current pointer.
 void DrawCoordinateBox(HDC dc);
 
-// Composes the overlay's whole picture off screen and copies it to the
-// overlay window with one BitBlt.
+// The overlay's whole picture, width x height, into target: the frozen
+// screen from frozenDc, the frame of `selection` with its handles, and, when
+// withBox, the coordinate box for the pointer (px, py). This is what the
+// overlay shows after every RenderSelection.
+void ComposeOverlayFrame(HDC target, HDC frozenDc, int width, int height, const SelectionRect& selection,
+                         bool withBox, int px, int py);
+
+// Brings the overlay's picture up to date and copies it to the overlay
+// window with one BitBlt. The picture is kept in a back buffer: a drawing
+// restores the frozen screen where the last frame, handles and box were,
+// draws the new ones, and copies only that area, unless the kept picture is
+// stale, when everything is composed and copied.
 void RenderSelection();
+
+// The back buffer for a screen of width x height (after the frozen screen
+// has been taken), and its release; the picture starts stale.
+void CreateOverlayBackBuffer(int width, int height);
+void ReleaseOverlayBackBuffer();
+// The next RenderSelection composes and copies everything: the window may
+// show something other than the kept picture (a paint request).
+void MarkOverlayPictureStale();
+
+// The colour the overlay shows at (x, y) in its own coordinates, read from
+// the back buffer (the info panel, a child window, is not in it);
+// CLR_INVALID when there is no up-to-date picture or the point is outside.
+COLORREF OverlayPictureColour(int x, int y);
