@@ -79,19 +79,18 @@ POINT DragPoint(const ScreenSize& s, int i) {
   return POINT{s.w / 5 + (s.w * 3 / 5) * k / steps, s.h / 5 + (s.h * 3 / 5) * k / steps};
 }
 
-// The procedures one pointer move runs: the program's own, or the lighter
-// drawing of BenchRender.
+// The overlay drawing one pointer move runs: the program's own, or the full
+// composition of BenchRender.
 struct Drawing {
   const char* suffix;
   void (*render)();
-  void (*panel)();
 };
-const Drawing kProgramDrawing{"", RenderSelection, PaintInfoPanel};
-const Drawing kKeptDrawing{"-kept", RenderSelectionKept, PaintInfoPanelKept};
+const Drawing kProgramDrawing{"", RenderSelection};
+const Drawing kFullDrawing{"-full", RenderSelectionFull};
 
 void MoveDrawingRow(const ScreenSize& s, const Drawing& drawing) {
   const HWND overlay = OpenOverlayForBench();
-  ForgetRenderedPicture();
+  MarkOverlayPictureStale();
   const Point press{s.w / 5, s.h / 5};
   Repeat repeat;
   repeat.warmup = 5;
@@ -111,22 +110,20 @@ void MoveDrawingRow(const ScreenSize& s, const Drawing& drawing) {
       },
       [&](int) {
         drawing.render();
-        drawing.panel();
+        PaintInfoPanel();
         FlushWindowSurfaces();
       });
   EmitFigures(std::string("move-drawing") + drawing.suffix, s.w, s.h, f);
-  ReleaseKeptBuffers();
   CloseOverlayForBench(overlay);
 }
 
-void MoveSelectedRow(const ScreenSize& s, const Drawing& drawing) {
+void MoveSelectedRow(const ScreenSize& s) {
   const HWND overlay = OpenOverlayForBench();
-  ForgetRenderedPicture();
   overlayState.selected = 1;
   overlayState.pressing = 0;
   overlayState.adjusting = 0;
   AssignRect(overlayState.selection, s.w / 5, s.h / 5, s.w * 4 / 5, s.h * 4 / 5);
-  drawing.render();
+  RenderSelection();
   DrainMessages();
   Repeat repeat;
   repeat.warmup = 5;
@@ -146,11 +143,10 @@ void MoveSelectedRow(const ScreenSize& s, const Drawing& drawing) {
       },
       [&](int) {
         HitTestSelection(p.x, p.y);
-        drawing.panel();
+        PaintInfoPanel();
         FlushWindowSurfaces();
       });
-  EmitFigures(std::string("move-selected") + drawing.suffix, s.w, s.h, f);
-  ReleaseKeptBuffers();
+  EmitFigures("move-selected", s.w, s.h, f);
   CloseOverlayForBench(overlay);
 }
 
@@ -504,9 +500,10 @@ void SavePixels(const std::vector<DWORD>& pixels, int w, int h, const wchar_t* n
 
 // One drag, as a person would do it: press, draw out a selection with the
 // coordinate box, release, then move over the finished selection; a paint
-// request in the middle. Every step is drawn by the program's procedures
-// in one pass and by the lighter ones in the other, and the window's
-// pixels are compared after each step.
+// request in the middle. Every step is drawn with the whole picture
+// composed (RenderSelectionFull) in one pass and by RenderSelection in the
+// other, both with PaintInfoPanel, and the window's pixels are compared after
+// each step.
 int CheckMode() {
   const ScreenSize s = PrimaryScreen();
   struct Step {
@@ -530,9 +527,9 @@ int CheckMode() {
   int mismatches = 0;
   long firstBad = -1;
   for (int pass = 0; pass < 2; ++pass) {
-    const Drawing& drawing = pass == 0 ? kProgramDrawing : kKeptDrawing;
+    const Drawing& drawing = pass == 0 ? kFullDrawing : kProgramDrawing;
     const HWND overlay = OpenOverlayForBench();
-    ForgetRenderedPicture();
+    MarkOverlayPictureStale();
     ResetOverlayState();
     for (size_t i = 0; i < steps.size(); ++i) {
       const Step& st = steps[i];
@@ -542,9 +539,8 @@ int CheckMode() {
       overlayState.selected = st.pressing ? 0 : 1;
       if (st.pressing) AssignRect(overlayState.selection, x0, y0, st.x, st.y);
       if (i == steps.size() / 2) {
-        // A paint request: the kept drawing starts over.
+        // A paint request (the paint hook redraws everything).
         InvalidateRect(overlay, nullptr, FALSE);
-        ForgetRenderedPicture();
         UpdateWindow(overlay);
       }
       if (st.pressing) drawing.render();
@@ -554,7 +550,7 @@ int CheckMode() {
       // give the same pixel, as they do on a desktop that composes at once.
       FlushWindowSurfaces();
       Sleep(20);
-      drawing.panel();
+      PaintInfoPanel();
       FlushWindowSurfaces();
       std::vector<DWORD> pixels = WindowPixels(overlay, s.w, s.h);
       if (pass == 0) {
@@ -566,16 +562,15 @@ int CheckMode() {
         for (size_t k = 0; k < pixels.size() && k < program[i].size(); ++k) differing += pixels[k] != program[i][k];
         std::fprintf(stderr, "step %zu: %zu pixels differ\n", i, differing);
         if (mismatches == 1) {
-          SavePixels(program[i], s.w, s.h, L"check-program.bmp");
-          SavePixels(pixels, s.w, s.h, L"check-kept.bmp");
+          SavePixels(program[i], s.w, s.h, L"check-full.bmp");
+          SavePixels(pixels, s.w, s.h, L"check-program.bmp");
         }
       }
       if (pass == 1 && i + 1 == steps.size() && mismatches == 0) {
-        SavePixels(program[i], s.w, s.h, L"check-program.bmp");
-        SavePixels(pixels, s.w, s.h, L"check-kept.bmp");
+        SavePixels(program[i], s.w, s.h, L"check-full.bmp");
+        SavePixels(pixels, s.w, s.h, L"check-program.bmp");
       }
     }
-    ReleaseKeptBuffers();
     CloseOverlayForBench(overlay);
   }
   EmitLine("{\"row\":\"check\",\"w\":" + std::to_string(s.w) + ",\"h\":" + std::to_string(s.h) +
@@ -588,9 +583,8 @@ int RowsMode(const std::set<std::string>& rows) {
   const ScreenSize s = PrimaryScreen();
   if (Wanted(rows, "floor")) FloorRow(s);
   if (Wanted(rows, "move-drawing")) MoveDrawingRow(s, kProgramDrawing);
-  if (Wanted(rows, "move-drawing-kept")) MoveDrawingRow(s, kKeptDrawing);
-  if (Wanted(rows, "move-selected")) MoveSelectedRow(s, kProgramDrawing);
-  if (Wanted(rows, "move-selected-kept")) MoveSelectedRow(s, kKeptDrawing);
+  if (Wanted(rows, "move-drawing-full")) MoveDrawingRow(s, kFullDrawing);
+  if (Wanted(rows, "move-selected")) MoveSelectedRow(s);
   if (Wanted(rows, "open")) OpenRow(s);
   if (Wanted(rows, "encode") || Wanted(rows, "probe")) EncodeProbeRows(s, Wanted(rows, "encode"), Wanted(rows, "probe"));
   if (Wanted(rows, "command") || Wanted(rows, "runner")) CommandRows(s, Wanted(rows, "command"), Wanted(rows, "runner"));

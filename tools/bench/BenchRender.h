@@ -1,20 +1,10 @@
 #pragma once
-// The overlay's drawing redone with less work per pointer move, measured
-// against RenderSelection and PaintInfoPanel and compared with them pixel
-// for pixel (snaptext_bench check).
-//
-// RenderSelectionKept keeps the overlay's composed picture in one back
-// buffer for the overlay's life; a move restores from the frozen screen only
-// where the last frame, handles and coordinate box were drawn, draws the new
-// ones, and copies the union of old and new to the window with one BitBlt
-// clipped to it. PaintInfoPanelKept composes the panel in a kept buffer and
-// reads the pixel under the pointer from the overlay's own surface.
+// The overlay's picture drawn the straightforward way, for comparison with
+// RenderSelection (which keeps a back buffer and redraws only what changed):
+// a screen-sized bitmap made per call, the whole picture composed with
+// ComposeOverlayFrame and copied to the window with one BitBlt.
+// `snaptext_bench check` compares the two pixel for pixel; the
+// move-drawing-full row times it.
 #include <windows.h>
 
-void RenderSelectionKept();
-void PaintInfoPanelKept();
-// The next RenderSelectionKept composes and copies everything (after a
-// paint request: something else may have drawn on the window).
-void ForgetRenderedPicture();
-// Releases both kept buffers (the overlay is going away).
-void ReleaseKeptBuffers();
+void RenderSelectionFull();

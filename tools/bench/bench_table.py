@@ -10,9 +10,8 @@ import sys
 ROWS = [
     ("floor", "one memcpy of a screen-sized 32-bit frame"),
     ("move-drawing", "RenderSelection with the coordinate box + PaintInfoPanel"),
-    ("move-drawing-kept", "the same, redrawing only what changed (kept back buffer)"),
+    ("move-drawing-full", "the same with the whole picture composed and copied per move"),
     ("move-selected", "HitTestSelection + PaintInfoPanel over a finished selection"),
-    ("move-selected-kept", "the same with the kept panel buffer"),
     ("open", "OnOverlayCreated up to the slide-in"),
     ("encode", "BitmapToBmpBytes of a screen-sized bitmap"),
     ("probe", "ProbeImageWidth of those bytes"),
@@ -76,7 +75,7 @@ def main(path):
     for e in entries:
         if e.get("row") == "check":
             verdict = "identical" if e["mismatches"] == 0 else f"{e['mismatches']} steps differ (first {e['first_bad']})"
-            notes.append(f"- kept drawing against the full redraw at {e['w']}x{e['h']}, {e['steps']} steps of one drag: {verdict}")
+            notes.append(f"- RenderSelection against the full composition at {e['w']}x{e['h']}, {e['steps']} steps of one drag: {verdict}")
     memory = [e for e in entries if e.get("row") == "memory"]
     if memory:
         out += ["", "## memory (one confirmed capture)", "",
