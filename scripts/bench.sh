@@ -63,7 +63,7 @@ on_screen() {
 measure_size() {
   local size="$1"
   echo "bench: ${size}" >&2
-  run_bench rows floor,move-drawing,move-drawing-kept,move-selected,move-selected-kept,open,encode,probe,command,runner
+  run_bench rows floor,move-drawing,move-drawing-full,move-selected,open,encode,probe,command,runner
   run_bench check
   run_bench memory
   if [ "$size" = "1920x1080" ]; then run_bench rows ocr; fi
