@@ -277,3 +277,23 @@ class Context:
                               "-format", "%[fx:int(mean*w*h+0.5)]", "info:"],
                              check=True, timeout=60, stdout=subprocess.PIPE).stdout.decode()
         return int(out.strip())
+
+
+class Picture:
+    """RGB pixels of an image file (a screenshot)."""
+
+    def __init__(self, path):
+        info = subprocess.run(["convert", str(path), "-format", "%w %h", "info:"], check=True, timeout=60,
+                              stdout=subprocess.PIPE).stdout.decode().split()
+        self.width, self.height = int(info[0]), int(info[1])
+        self.data = subprocess.run(["convert", str(path), "-depth", "8", "rgb:-"], check=True, timeout=60,
+                                   stdout=subprocess.PIPE).stdout
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def count(self, left, top, right, bottom, predicate):
+        """Pixels of the rectangle (both edges included) that satisfy predicate."""
+        return sum(1 for y in range(top, bottom + 1) for x in range(left, right + 1)
+                   if predicate(self.at(x, y)))

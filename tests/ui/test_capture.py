@@ -13,7 +13,7 @@ import subprocess
 import time
 from pathlib import Path
 
-from harness import BUILD, PROBE_EXE, SCREEN_HEIGHT, SCREEN_WIDTH, check
+from harness import BUILD, PROBE_EXE, SCREEN_HEIGHT, SCREEN_WIDTH, Picture, check
 
 W, H = SCREEN_WIDTH, SCREEN_HEIGHT
 RECOGNIZER = BUILD / "Windows.Media.Ocr.Cli.exe"
@@ -31,21 +31,6 @@ RECOGNIZER_TIME_LIMIT_S = 60
 
 
 # --- pictures --------------------------------------------------------------------
-
-
-class Picture:
-    """RGB pixels of a screenshot."""
-
-    def __init__(self, path):
-        info = subprocess.run(["convert", str(path), "-format", "%w %h", "info:"], check=True, timeout=60,
-                              stdout=subprocess.PIPE).stdout.decode().split()
-        self.width, self.height = int(info[0]), int(info[1])
-        self.data = subprocess.run(["convert", str(path), "-depth", "8", "rgb:-"], check=True, timeout=60,
-                                   stdout=subprocess.PIPE).stdout
-
-    def at(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.data[i:i + 3])
 
 
 class SavedImage:

@@ -12,7 +12,7 @@ import select
 import struct
 import subprocess
 
-from harness import SCREEN_HEIGHT, SCREEN_WIDTH, TestFailure, check
+from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Picture, TestFailure, check
 
 W, H = SCREEN_WIDTH, SCREEN_HEIGHT
 FRAME = (10, 100, 130)  # frame and handles when the capture gives no colour
@@ -49,26 +49,6 @@ def clear_desktop(ctx):
     path = ctx.test_dir / "black.ppm"
     write_ppm(path, 1, 1, lambda x, y: (0, 0, 0))
     set_desktop(ctx, path)
-
-
-class Picture:
-    """RGB pixels of an image file (a screenshot)."""
-
-    def __init__(self, path):
-        info = subprocess.run(["convert", str(path), "-format", "%w %h", "info:"], check=True, timeout=60,
-                              stdout=subprocess.PIPE).stdout.decode().split()
-        self.width, self.height = int(info[0]), int(info[1])
-        self.data = subprocess.run(["convert", str(path), "-depth", "8", "rgb:-"], check=True, timeout=60,
-                                   stdout=subprocess.PIPE).stdout
-
-    def at(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.data[i:i + 3])
-
-    def count(self, left, top, right, bottom, predicate):
-        """Pixels of the rectangle (both edges included) that satisfy predicate."""
-        return sum(1 for y in range(top, bottom + 1) for x in range(left, right + 1)
-                   if predicate(self.at(x, y)))
 
 
 class Clip:
