@@ -7,7 +7,7 @@ processes are stopped afterwards. Writes "PASS_COUNT FAIL_COUNT" to the
 Expects DISPLAY set (an Xvfb of 1280x800x24), WINEPREFIX prepared and a
 wineserver running, as scripts/test.sh arranges."""
 import argparse
-import importlib.util
+import importlib
 import signal
 import sys
 import time
@@ -33,9 +33,7 @@ def on_alarm(signum, frame):
 def discover(filters):
     tests = []
     for path in sorted(HERE.glob("test_*.py")):
-        spec = importlib.util.spec_from_file_location(path.stem, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        module = importlib.import_module(path.stem)  # HERE is on sys.path
         for name, value in vars(module).items():
             if name.startswith("test_") and callable(value):
                 full = f"{path.stem}.{name}"
