@@ -9,7 +9,6 @@ Waiting is always by polling a condition with a generous limit.
 import json
 import os
 import shutil
-import signal
 import subprocess
 import time
 from pathlib import Path
@@ -297,3 +296,26 @@ class Picture:
         """Pixels of the rectangle (both edges included) that satisfy predicate."""
         return sum(1 for y in range(top, bottom + 1) for x in range(left, right + 1)
                    if predicate(self.at(x, y)))
+
+
+def find_overlay(ctx, tree=None):
+    """The capture overlay: a visible form covering the whole screen, or None."""
+    for window in (tree if tree is not None else ctx.tree()):
+        if (window["class"] == "SnapTextForm" and window["visible"]
+                and window["rect"] == [0, 0, SCREEN_WIDTH, SCREEN_HEIGHT]):
+            return window
+    return None
+
+
+def pointer_at(ctx):
+    out = subprocess.run(["xdotool", "getmouselocation"], check=True, timeout=30,
+                         stdout=subprocess.PIPE).stdout.decode()
+    fields = dict(item.split(":") for item in out.split() if ":" in item)
+    return int(fields["x"]), int(fields["y"])
+
+
+def goto(ctx, x, y):
+    """Moves the pointer; `xdotool mousemove --sync` to where the pointer
+    already is would wait for a motion that never comes."""
+    if pointer_at(ctx) != (x, y):
+        ctx.move(x, y)

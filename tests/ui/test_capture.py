@@ -13,7 +13,7 @@ import subprocess
 import time
 from pathlib import Path
 
-from harness import BUILD, PROBE_EXE, SCREEN_HEIGHT, SCREEN_WIDTH, Picture, check
+from harness import BUILD, PROBE_EXE, SCREEN_HEIGHT, SCREEN_WIDTH, Picture, check, find_overlay, goto
 
 W, H = SCREEN_WIDTH, SCREEN_HEIGHT
 RECOGNIZER = BUILD / "Windows.Media.Ocr.Cli.exe"
@@ -148,13 +148,6 @@ def give_keyboard_to_window_at(ctx, x, y):
     ctx.xdotool("windowfocus", "--sync", fields["WINDOW"])
 
 
-def find_overlay(ctx, tree=None):
-    for window in (tree if tree is not None else ctx.tree()):
-        if window["class"] == "SnapTextForm" and window["visible"] and window["rect"] == [0, 0, W, H]:
-            return window
-    return None
-
-
 def open_overlay(ctx):
     """Clicks the capture button and waits until the info panel has slid in."""
     main = ctx.main_window()
@@ -182,20 +175,6 @@ def wait_main_back(ctx, timeout=60):
     left, top, right, bottom = main["rect"]
     give_keyboard_to_window_at(ctx, (left + right) // 2, bottom - 5)
     return main
-
-
-def pointer_at(ctx):
-    out = subprocess.run(["xdotool", "getmouselocation"], check=True, timeout=30,
-                         stdout=subprocess.PIPE).stdout.decode()
-    fields = dict(item.split(":") for item in out.split() if ":" in item)
-    return int(fields["x"]), int(fields["y"])
-
-
-def goto(ctx, x, y):
-    # `xdotool mousemove --sync` to where the pointer already is would wait
-    # for a motion that never comes.
-    if pointer_at(ctx) != (x, y):
-        ctx.move(x, y)
 
 
 def select_region(ctx, region):

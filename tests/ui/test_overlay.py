@@ -12,7 +12,7 @@ import select
 import struct
 import subprocess
 
-from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Picture, TestFailure, check
+from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Picture, TestFailure, check, find_overlay, goto
 
 W, H = SCREEN_WIDTH, SCREEN_HEIGHT
 FRAME = (10, 100, 130)  # frame and handles when the capture gives no colour
@@ -110,13 +110,6 @@ def start(ctx):
     return process
 
 
-def find_overlay(ctx):
-    for window in ctx.tree():
-        if window["class"] == "SnapTextForm" and window["visible"] and window["rect"] == [0, 0, W, H]:
-            return window
-    return None
-
-
 def panel_of(overlay):
     children = overlay.get("children", [])
     check(len(children) == 1, f"the overlay should hold one control, the panel: {children}")
@@ -163,20 +156,6 @@ def overlay_stays(ctx):
         if find_overlay(ctx) is None:
             return False
     return True
-
-
-def pointer_at(ctx):
-    out = subprocess.run(["xdotool", "getmouselocation"], check=True, timeout=30,
-                         stdout=subprocess.PIPE).stdout.decode()
-    fields = dict(item.split(":") for item in out.split() if ":" in item)
-    return int(fields["x"]), int(fields["y"])
-
-
-def goto(ctx, x, y):
-    """Moves the pointer; `xdotool mousemove --sync` to where the pointer
-    already is would wait for a motion that never comes."""
-    if pointer_at(ctx) != (x, y):
-        ctx.move(x, y)
 
 
 def click(ctx, x, y, button=1, repeat=1):

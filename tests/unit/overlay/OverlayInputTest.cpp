@@ -31,20 +31,10 @@ COLORREF PatternAt(int x, int y) {
 }
 
 void PaintPatternInto(HDC dc, int width, int height) {
-  std::vector<DWORD> rows(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = PatternAt(x, y);
-      rows[static_cast<size_t>(y) * width + x] = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
-    }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, rows.data(), &info, DIB_RGB_COLORS);
+  PaintPixelsInto(dc, width, height, [](int x, int y) {
+    const COLORREF c = PatternAt(x, y);
+    return static_cast<DWORD>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+  });
 }
 
 void PumpFor(int milliseconds) {

@@ -6,18 +6,35 @@
 
 #include <vector>
 
+// The header of a top-down 32-bit BI_RGB image.
+inline BITMAPINFO TopDown32BitInfo(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// Paints width x height pixels at (0, 0) of the DC; pixel(x, y) gives each
+// as 0x00RRGGBB.
+template <typename PixelFn>
+void PaintPixelsInto(HDC dc, int width, int height, PixelFn pixel) {
+  std::vector<DWORD> rows(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) rows[static_cast<size_t>(y) * width + x] = pixel(x, y);
+  BITMAPINFO info = TopDown32BitInfo(width, height);
+  SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, rows.data(), &info, DIB_RGB_COLORS);
+}
+
 // A top-down 32-bit DIB section selected into a memory DC, filled with one
 // colour.
 class Canvas {
  public:
   Canvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     dc_ = CreateCompatibleDC(nullptr);
     bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
