@@ -2,18 +2,17 @@
 // image afresh, asks one size and shuts GDI+ down again: no state survives a
 // call. The GDI+ flat interface is bound at run time by export name.
 //
-// On the memory path the global block under the stream stays until the
-// image is disposed: GDI+ decodes lazily and reads through the stream after
-// the load returns.
+// On the memory path GDI+ reads the caller's bytes through a read-only
+// stream over them: a screen-sized picture is not copied into a global
+// block first (that copy costs more than everything else of the probe).
 #include "image/ImageProbe.h"
 
 #include <windows.h>
-#include <objbase.h>
 
-#include <cstring>
 #include <limits>
 
 #include "image/BmpEncoder.h"
+#include "image/ByteStream.h"
 #include "platform/Raii.h"
 #include "recognizer/TextEncoding.h"
 
@@ -69,28 +68,18 @@ std::int32_t ProbeWithGdiplus(const ByteBuffer& image, const std::string& text, 
   ULONG_PTR token = 0;
   if (startup(&token, &input, nullptr) != 0) return 0;
 
-  // Declared before the image is loaded, so it is freed after disposal.
-  raii::HGlobal block;
   GpImage* decoded = nullptr;
   if (isFile) {
     ByteBuffer path = TextToWide(text, false);
     loadFromFile(reinterpret_cast<const WCHAR*>(path.data()), &decoded);
-  } else {
-    // A zero-byte block cannot be locked, so an empty buffer loads nothing.
-    block.Reset(GlobalAlloc(GMEM_MOVEABLE, image.size()));
-    void* locked = block ? GlobalLock(block.Get()) : nullptr;
-    if (locked) {
-      std::memcpy(locked, image.data(), image.size());
-      IStream* stream = nullptr;
-      // fDeleteOnRelease FALSE: the block stays ours.
-      if (CreateStreamOnHGlobal(block.Get(), FALSE, &stream) == S_OK) {
-        loadFromStream(stream, &decoded);
-        stream->Release();
-      }
-      GlobalUnlock(block.Get());
+  } else if (!image.empty()) {
+    // The stream reads the caller's bytes where they are: they outlive the
+    // image, which GDI+ decodes lazily through the stream after the load.
+    if (IStream* stream = CreateByteStream(image.data(), image.size())) {
+      loadFromStream(stream, &decoded);
+      stream->Release();
     }
   }
-
   UINT answer = 0;
   if (decoded) {
     if (getSize(decoded, &answer) != 0) answer = 0;

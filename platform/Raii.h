@@ -49,18 +49,12 @@ struct HandleTraits {
   static bool IsValid(HANDLE v) { return v != nullptr && v != INVALID_HANDLE_VALUE; }
   static void Close(HANDLE v) { ::CloseHandle(v); }
 };
-struct HGlobalTraits {
-  static HGLOBAL Invalid() { return nullptr; }
-  static bool IsValid(HGLOBAL v) { return v != nullptr; }
-  static void Close(HGLOBAL v) { ::GlobalFree(v); }
-};
 
 using Bitmap = Owned<HBITMAP, GdiTraits<HBITMAP>>;
 using Brush = Owned<HBRUSH, GdiTraits<HBRUSH>>;
 using Font = Owned<HFONT, GdiTraits<HFONT>>;
 using MemDc = Owned<HDC, MemDcTraits>;
 using Handle = Owned<HANDLE, HandleTraits>;
-using HGlobal = Owned<HGLOBAL, HGlobalTraits>;
 
 // GetDC / ReleaseDC. A null window is the screen.
 class WindowDc {
