@@ -102,8 +102,10 @@ void OnCaptureButtonClicked() {
   // A second, separate read of the clipboard for the file.
   bool saved = form::WriteFileBytes(ImagePathIn(form::RunDirectory()), ReadClipboardImage());
 
-  int width = ProbeImageWidth(GetSubmittedPicture());
-  SetSubmittedDisplayMode(ChooseDisplayMode(width, [] { return ProbeImageHeight(GetSubmittedPicture()); }));
+  // The probes read the picture box's bytes where they are: a copy of a
+  // screen-sized picture would cost more than the probe itself.
+  int width = ProbeImageWidth(SubmittedPictureBytes());
+  SetSubmittedDisplayMode(ChooseDisplayMode(width, [] { return ProbeImageHeight(SubmittedPictureBytes()); }));
 
   // A file that could not be written still holds an earlier capture: its
   // text appended now would be reported as this region's.

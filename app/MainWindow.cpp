@@ -3,6 +3,8 @@
 // process. Every caption is a code page 936 literal turned into UTF-16.
 #include "app/MainWindow.h"
 
+#include <utility>
+
 #include "app/CaptureCommand.h"
 #include "platform/Form.h"
 #include "recognizer/TextEncoding.h"
@@ -79,9 +81,11 @@ void HideMainWindow() { ShowWindow(mainWindow, SW_HIDE); }
 
 void ShowMainWindow() { ShowWindow(mainWindow, SW_SHOW); }
 
-void SetSubmittedPicture(const ByteBuffer& imageBytes) { form::SetPicture(submittedPicture, imageBytes); }
+void SetSubmittedPicture(ByteBuffer imageBytes) { form::SetPicture(submittedPicture, std::move(imageBytes)); }
 
 ByteBuffer GetSubmittedPicture() { return form::GetPicture(submittedPicture); }
+
+const ByteBuffer& SubmittedPictureBytes() { return form::PictureBytes(submittedPicture); }
 
 void SetSubmittedDisplayMode(int mode) { form::SetDisplayMode(submittedPicture, mode); }
 

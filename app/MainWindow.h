@@ -33,8 +33,11 @@ void OnMainWindowCreated();
 
 void HideMainWindow();
 void ShowMainWindow();
-void SetSubmittedPicture(const ByteBuffer& imageBytes);
+// The picture of 图片框_提交: set (the bytes are moved in), read back as a
+// copy, or lent (valid until the next set).
+void SetSubmittedPicture(ByteBuffer imageBytes);
 ByteBuffer GetSubmittedPicture();
+const ByteBuffer& SubmittedPictureBytes();
 void SetSubmittedDisplayMode(int mode);
 // Appends the text at the end of 编辑框_log, wherever its caret is.
 void AppendToLog(const std::wstring& text);

@@ -59,10 +59,20 @@ std::uint32_t ChannelTo8Bits(std::uint32_t pixel, const Channel& c) {
   return result >> (filled - 8);
 }
 
-}  // namespace
+// Where a BMP's rows lie and how its pixels read; false for anything this
+// reader does not take, with every offset and length checked.
+struct Layout {
+  int width = 0;
+  int height = 0;
+  bool topDown = false;
+  std::uint16_t bitCount = 0;
+  std::uint32_t compression = 0;
+  std::uint64_t offBits = 0;
+  std::uint64_t stride = 0;
+  Channel red, green, blue;
+};
 
-bool DecodeBmp(const ByteBuffer& bytes, DecodedPicture* picture) {
-  *picture = DecodedPicture();
+bool ParseLayout(const ByteBuffer& bytes, Layout* layout) {
   const std::uint64_t size = bytes.size();
   if (size < kFileHeaderSize + 40) return false;
   if (bytes[0] != 'B' || bytes[1] != 'M') return false;
@@ -118,6 +128,45 @@ bool DecodeBmp(const ByteBuffer& bytes, DecodedPicture* picture) {
   const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
   const std::uint64_t pixelBytes = stride * static_cast<std::uint64_t>(height);
   if (offBits > size || pixelBytes > size - offBits) return false;
+
+  layout->width = width;
+  layout->height = height;
+  layout->topDown = topDown;
+  layout->bitCount = bitCount;
+  layout->compression = compression;
+  layout->offBits = offBits;
+  layout->stride = stride;
+  layout->red = red;
+  layout->green = green;
+  layout->blue = blue;
+  return true;
+}
+
+}  // namespace
+
+bool FindBmpRgbRows(const ByteBuffer& bytes, BmpRows* rows) {
+  *rows = BmpRows();
+  Layout layout;
+  if (!ParseLayout(bytes, &layout) || layout.compression != kBiRgb) return false;
+  rows->width = layout.width;
+  rows->height = layout.height;
+  rows->topDown = layout.topDown;
+  rows->bitCount = layout.bitCount;
+  rows->offset = static_cast<std::size_t>(layout.offBits);
+  return true;
+}
+
+bool DecodeBmp(const ByteBuffer& bytes, DecodedPicture* picture) {
+  *picture = DecodedPicture();
+  Layout layout;
+  if (!ParseLayout(bytes, &layout)) return false;
+  const int width = layout.width;
+  const int height = layout.height;
+  const bool topDown = layout.topDown;
+  const std::uint16_t bitCount = layout.bitCount;
+  const std::uint64_t offBits = layout.offBits;
+  const std::uint64_t stride = layout.stride;
+  const Channel red = layout.red, green = layout.green, blue = layout.blue;
 
   DecodedPicture result;
   result.width = width;

@@ -112,10 +112,13 @@ HWND CreatePictureBox(HWND parent, int left, int top, int width, int height, boo
 // A multi-line edit box with word wrap, vertical scroll bar and sunken edge.
 HWND CreateLogBox(HWND parent, int left, int top, int width, int height);
 
-// Picture box: decodes the bytes (BMP) and repaints; bytes that do not decode
-// leave the box without a picture. GetPicture copies the bytes last set.
-void SetPicture(HWND pictureBox, const ByteBuffer& imageBytes);
+// Picture box: keeps the bytes (BMP; moved in, a caller done with them
+// passes them with std::move) and repaints; bytes that do not decode leave
+// the box without a picture. GetPicture copies the bytes last set;
+// PictureBytes lends them, valid until the next SetPicture or the box's end.
+void SetPicture(HWND pictureBox, ByteBuffer imageBytes);
 ByteBuffer GetPicture(HWND pictureBox);
+const ByteBuffer& PictureBytes(HWND pictureBox);
 bool HasPicture(HWND pictureBox);
 // 0 natural size, 1 stretched, 2 centred and shrunk to fit; clamped to 0..2.
 void SetDisplayMode(HWND pictureBox, int mode);

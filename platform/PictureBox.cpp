@@ -1,9 +1,11 @@
-// The picture box: a window class of its own that keeps the bytes last set,
-// their decoded pixels and the display mode, and paints them double-buffered
-// by ComputePictureDraw. Its record lives in the window's extra bytes from
+// The picture box: a window class of its own that keeps the bytes last set
+// and the display mode, and paints them double-buffered by
+// ComputePictureDraw. BI_RGB rows are drawn straight from the kept bytes;
+// only other layouts (bit fields) are converted, once, when they are set. Its record lives in the window's extra bytes from
 // WM_NCCREATE to WM_NCDESTROY. The display mode is mirrored in the window
 // property kDisplayModeProp (mode + 1), readable from other processes.
 #include <algorithm>
+#include <utility>
 
 #include "platform/BmpDecoder.h"
 #include "platform/Form.h"
@@ -19,7 +21,8 @@ constexpr wchar_t kDisplayModeProp[] = L"SnapText.DisplayMode";
 
 struct PictureRecord {
   ByteBuffer bytes;
-  DecodedPicture picture;
+  BmpRows rows;            // set when the bytes' own rows can be drawn
+  DecodedPicture picture;  // otherwise their converted pixels, if any
   int displayMode = 0;
   PointerHandler mouseMove = nullptr;
 };
@@ -45,22 +48,44 @@ void Repaint(HWND window) {
   UpdateWindow(window);
 }
 
+// What StretchDIBits is handed: the header and the first row.
+struct DibSource {
+  int width = 0;
+  int height = 0;
+  BITMAPINFO info = {};
+  const void* bits = nullptr;
+};
+
+DibSource SourceOf(const PictureRecord& record) {
+  DibSource source;
+  BITMAPINFOHEADER& header = source.info.bmiHeader;
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biPlanes = 1;
+  header.biCompression = BI_RGB;
+  if (record.rows.width > 0) {
+    source.width = record.rows.width;
+    source.height = record.rows.height;
+    header.biBitCount = static_cast<WORD>(record.rows.bitCount);
+    header.biHeight = record.rows.topDown ? -record.rows.height : record.rows.height;
+    source.bits = record.bytes.data() + record.rows.offset;
+  } else if (!record.picture.pixels.empty()) {
+    source.width = record.picture.width;
+    source.height = record.picture.height;
+    header.biBitCount = 32;
+    header.biHeight = -record.picture.height;  // converted rows are top-down
+    source.bits = record.picture.pixels.data();
+  }
+  header.biWidth = source.width;
+  return source;
+}
+
 void DrawPicture(HDC dc, int clientWidth, int clientHeight, const PictureRecord& record) {
   RECT client = {0, 0, clientWidth, clientHeight};
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  const DecodedPicture& picture = record.picture;
-  if (picture.pixels.empty()) return;
-  PictureDraw draw =
-      ComputePictureDraw(record.displayMode, clientWidth, clientHeight, picture.width, picture.height);
+  const DibSource source = SourceOf(record);
+  if (!source.bits) return;
+  PictureDraw draw = ComputePictureDraw(record.displayMode, clientWidth, clientHeight, source.width, source.height);
   if (draw.width <= 0 || draw.height <= 0) return;
-
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = picture.width;
-  info.bmiHeader.biHeight = -picture.height;  // rows are kept top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   {
     raii::WindowDc screen(nullptr);
     bool deepColour = GetDeviceCaps(screen.Get(), BITSPIXEL) > 16;
@@ -68,8 +93,8 @@ void DrawPicture(HDC dc, int clientWidth, int clientHeight, const PictureRecord&
     // HALFTONE needs the brush origin reset after the mode is set.
     if (deepColour) SetBrushOrgEx(dc, 0, 0, nullptr);
   }
-  StretchDIBits(dc, draw.left, draw.top, draw.width, draw.height, 0, 0, picture.width, picture.height,
-                picture.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(dc, draw.left, draw.top, draw.width, draw.height, 0, 0, source.width, source.height, source.bits,
+                &source.info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 void PaintInto(HWND window, HDC target) {
@@ -159,22 +184,26 @@ HWND CreatePictureBox(HWND parent, int left, int top, int width, int height, boo
   return box;
 }
 
-void SetPicture(HWND pictureBox, const ByteBuffer& imageBytes) {
+void SetPicture(HWND pictureBox, ByteBuffer imageBytes) {
   PictureRecord* record = FindPicture(pictureBox);
   if (!record) return;
-  record->bytes = imageBytes;
-  DecodeBmp(record->bytes, &record->picture);
+  record->bytes = std::move(imageBytes);
+  record->picture = DecodedPicture();
+  if (!FindBmpRgbRows(record->bytes, &record->rows)) DecodeBmp(record->bytes, &record->picture);
   Repaint(pictureBox);
 }
 
-ByteBuffer GetPicture(HWND pictureBox) {
+ByteBuffer GetPicture(HWND pictureBox) { return PictureBytes(pictureBox); }
+
+const ByteBuffer& PictureBytes(HWND pictureBox) {
+  static const ByteBuffer kNone;
   PictureRecord* record = FindPicture(pictureBox);
-  return record ? record->bytes : ByteBuffer();
+  return record ? record->bytes : kNone;
 }
 
 bool HasPicture(HWND pictureBox) {
   PictureRecord* record = FindPicture(pictureBox);
-  return record && !record->picture.pixels.empty();
+  return record && (record->rows.width > 0 || !record->picture.pixels.empty());
 }
 
 void SetDisplayMode(HWND pictureBox, int mode) {

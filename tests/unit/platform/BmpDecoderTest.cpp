@@ -135,6 +135,41 @@ TEST(BmpDecoder, BytesThatAreNoPictureDecodeToNothing) {
     EXPECT_FALSE(form::DecodeBmp(c.bytes, &p));
     EXPECT_EQ(p.width, 0);
     EXPECT_TRUE(p.pixels.empty());
+    // Nothing the decoder refuses is drawn from its own rows either.
+    form::BmpRows rows;
+    rows.width = 99;
+    EXPECT_FALSE(form::FindBmpRgbRows(c.bytes, &rows));
+    EXPECT_EQ(rows.width, 0);
+  }
+}
+
+TEST(BmpRows, PlaceOfTheRowsOfRgbPicturesOnly) {
+  struct Case {
+    const char* name;
+    ByteBuffer bytes;
+    bool found;
+    int width, height;
+    bool topDown;
+    int bitCount;
+    std::size_t offset;
+  };
+  const Case cases[] = {
+      {"program layout", ProgramBmp32(2, 3, std::vector<std::uint32_t>(6, 0)), true, 2, 3, false, 32, 58},
+      {"40-byte header, 24 bits", MakeBmp(40, 3, 2, 24, 0, ByteBuffer(24, 0)), true, 3, 2, false, 24, 54},
+      {"top-down", MakeBmp(40, 1, -2, 32, 0, ByteBuffer(8, 0)), true, 1, 2, true, 32, 54},
+      {"16 bits, 5-5-5", MakeBmp(40, 2, 1, 16, 0, ByteBuffer(4, 0)), true, 2, 1, false, 16, 54},
+      {"bit fields are converted instead", MakeBmp(40, 2, 1, 16, 3, ByteBuffer(4, 0), {0xF800, 0x07E0, 0x001F}),
+       false, 0, 0, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form::BmpRows rows;
+    EXPECT_EQ(form::FindBmpRgbRows(c.bytes, &rows), c.found);
+    EXPECT_EQ(rows.width, c.width);
+    EXPECT_EQ(rows.height, c.height);
+    EXPECT_EQ(rows.topDown, c.topDown);
+    EXPECT_EQ(rows.bitCount, c.bitCount);
+    EXPECT_EQ(rows.offset, c.offset);
   }
 }
 

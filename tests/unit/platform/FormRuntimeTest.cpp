@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/BmpDecoder.h"
 #include "platform/Form.h"
 #include "platform/Raii.h"
 #include "tests/unit/platform/BmpTestBytes.h"
@@ -462,6 +464,55 @@ TEST_F(FormTest, PictureBoxPaintsByDisplayMode) {
   EXPECT_EQ(stretched.At(39, 29), 0x0000FFu);
   EXPECT_EQ(stretched.At(5, 29), 0xFF0000u);
   EXPECT_EQ(stretched.At(35, 0), 0x0000FFu);
+}
+
+// Rows drawn where they lie in the bytes and rows converted first give the
+// same picture, for every layout the box takes.
+TEST_F(FormTest, PictureBoxShowsEveryLayoutAsTheDecoderReadsIt) {
+  HWND box = gSeen.picture;  // 40 x 30
+  form::SetDisplayMode(box, 0);
+  ByteBuffer rows24;  // 3 x 2, rows padded to 12 bytes
+  for (int i = 0; i < 24; ++i) rows24.push_back(static_cast<std::uint8_t>(i % 12 < 9 ? 20 + i * 9 : 0));
+  ByteBuffer rows32;
+  for (int i = 0; i < 3 * 2 * 4; ++i) rows32.push_back(static_cast<std::uint8_t>(i % 4 == 3 ? 0 : 7 + i * 10));
+  struct Case {
+    const char* name;
+    ByteBuffer bytes;
+  };
+  std::vector<std::uint32_t> colours = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xABCDEF, 0x808080};
+  const Case cases[] = {
+      {"program layout", bmptest::ProgramBmp32(3, 2, colours)},
+      {"24 bits bottom-up", bmptest::MakeBmp(40, 3, 2, 24, 0, rows24)},
+      {"32 bits top-down", bmptest::MakeBmp(40, 3, -2, 32, 0, rows32)},
+      {"16 bits 5-5-5", bmptest::MakeBmp(40, 2, 1, 16, 0, ByteBuffer{0x00, 0x7C, 0x1F, 0x00})},
+      {"16 bits 5-6-5 bit fields",
+       bmptest::MakeBmp(40, 2, 1, 16, 3, ByteBuffer{0x00, 0xF8, 0xE0, 0x07}, {0xF800, 0x07E0, 0x001F})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form::DecodedPicture expected;
+    ASSERT_TRUE(form::DecodeBmp(c.bytes, &expected));
+    form::SetPicture(box, c.bytes);
+    EXPECT_TRUE(form::HasPicture(box));
+    Canvas shown = Paint(box);
+    for (int y = 0; y < expected.height; ++y)
+      for (int x = 0; x < expected.width; ++x)
+        EXPECT_EQ(shown.At(x, y), expected.pixels[static_cast<size_t>(y * expected.width + x)]) << x << "," << y;
+    EXPECT_EQ(shown.At(expected.width, 0), ButtonFace());
+  }
+}
+
+TEST_F(FormTest, PictureBytesLendsWhatWasSetWithoutACopy) {
+  HWND box = gSeen.picture;
+  ByteBuffer bytes = bmptest::SolidProgramBmp(4, 3, 0x00FF00);
+  const ByteBuffer expected = bytes;
+  const std::uint8_t* storage = bytes.data();
+  form::SetPicture(box, std::move(bytes));
+  const ByteBuffer& lent = form::PictureBytes(box);
+  EXPECT_EQ(lent, expected);
+  EXPECT_EQ(lent.data(), storage) << "moved in, not copied";
+  EXPECT_EQ(&form::PictureBytes(box), &lent);
+  EXPECT_TRUE(form::PictureBytes(gSeen.button).empty());
 }
 
 TEST_F(FormTest, PictureBoxBorderOnlyWhenAsked) {
