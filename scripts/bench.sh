@@ -66,7 +66,10 @@ measure_size() {
   run_bench rows floor,move-drawing,move-drawing-full,move-selected,open,encode,probe,command,runner
   run_bench check
   run_bench memory
-  if [ "$size" = "1920x1080" ]; then run_bench rows ocr; fi
+  if [ "$size" = "1920x1080" ]; then
+    run_bench rows ocr
+    run_bench command-profile
+  fi
 }
 
 for size in $SIZES; do

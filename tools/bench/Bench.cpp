@@ -3,6 +3,7 @@
 //
 //   snaptext_bench rows [ROW,...]   floor, move-drawing, move-selected, open,
 //                                   encode, probe, command, runner, ocr
+//   snaptext_bench command-profile  the capture command's steps one by one
 //   snaptext_bench memory           peak working set of one capture
 //   snaptext_bench endurance N      N captures, confirmed and cancelled by turns
 //
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CaptureCommand.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "image/BmpEncoder.h"
@@ -592,6 +594,68 @@ int RowsMode(const std::set<std::string>& rows) {
   return 0;
 }
 
+// Where the capture command's own time goes: its steps timed one by one on
+// a clipboard bitmap of the command's region (the overlay's handing over of
+// the region included).
+int CommandProfileMode() {
+  const ScreenSize s = PrimaryScreen();
+  const int w = std::min(kCommandWidth, s.w);
+  const int h = std::min(kCommandHeight, s.h);
+  {
+    raii::WindowDc screen(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), w, h);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    {
+      raii::SelectGuard select(memory.Get(), bitmap);
+      BitBlt(memory.Get(), 0, 0, w, h, screen.Get(), 0, 0, SRCCOPY);
+    }
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      SetClipboardData(CF_BITMAP, bitmap);
+      CloseClipboard();
+    }
+  }
+  Repeat repeat;
+  repeat.warmup = 2;
+  repeat.minRuns = 10;
+  repeat.maxRuns = 40;
+  repeat.budgetMs = 3000;
+  auto none = [](int) {};
+  auto row = [&](const char* name, const std::function<void(int)>& work) {
+    EmitFigures(std::string("command-step:") + name, s.w, s.h, Measure(repeat, none, work));
+  };
+  row("hand-bitmap-to-clipboard", [&](int) {
+    raii::WindowDc screen(nullptr);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    raii::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), w, h));
+    {
+      raii::SelectGuard select(memory.Get(), bitmap.Get());
+      BitBlt(memory.Get(), 0, 0, w, h, screen.Get(), 0, 0, SRCCOPY);
+    }
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    if (SetClipboardData(CF_BITMAP, bitmap.Get())) bitmap.Release();
+    CloseClipboard();
+  });
+  ByteBuffer bytes = ReadClipboardImage();
+  row("read-clipboard-image", [&](int) { bytes = ReadClipboardImage(); });
+  // Fresh pages are what a screen-sized buffer costs first: the floor
+  // copies between buffers that are already there.
+  row("fresh-zeroed-block", [&](int) {
+    ByteBuffer block;
+    AllocateZeroBytes(block, bytes.size());
+  });
+  row("read-clipboard-image+set-picture", [&](int) { SetSubmittedPicture(ReadClipboardImage()); });
+  row("write-file", [&](int) { form::WriteFileBytes(ImagePathIn(form::RunDirectory()), bytes); });
+  row("probe-width", [&](int) { ProbeImageWidth(SubmittedPictureBytes()); });
+  row("set-display-mode", [&](int i) { SetSubmittedDisplayMode(1 + i % 2); });
+  row("show+hide-main-window", [&](int) {
+    ShowMainWindow();
+    HideMainWindow();
+  });
+  return 0;
+}
+
 int MemoryMode() {
   const ScreenSize s = PrimaryScreen();
   // One capture first, so the figures are those of a capture rather than
@@ -675,6 +739,8 @@ int main(int argc, char** argv) {
     result = CheckMode();
   } else if (mode == "profile") {
     result = ProfileMode();
+  } else if (mode == "command-profile") {
+    result = CommandProfileMode();
   } else if (mode == "memory") {
     result = MemoryMode();
   } else if (mode == "endurance") {

@@ -76,6 +76,15 @@ def main(path):
         if e.get("row") == "check":
             verdict = "identical" if e["mismatches"] == 0 else f"{e['mismatches']} steps differ (first {e['first_bad']})"
             notes.append(f"- RenderSelection against the full composition at {e['w']}x{e['h']}, {e['steps']} steps of one drag: {verdict}")
+    steps = [e for e in entries if e.get("row", "").startswith("command-step:")]
+    if steps:
+        out += ["", "## the capture command's steps, one by one", "",
+                "| step | screen | median / p95 ms | median / floor |", "|---|---|---|---|"]
+        for e in steps:
+            floor = figures.get(("floor", size_key(e)))
+            ratio = f"{e['median_ms'] / floor['median_ms']:.1f}x" if floor and floor["median_ms"] > 0 else ""
+            out.append(f"| {e['row'].split(':', 1)[1]} | {e['w']}x{e['h']} | "
+                       f"{e['median_ms']:.3f} / {e['p95_ms']:.3f} | {ratio} |")
     memory = [e for e in entries if e.get("row") == "memory"]
     if memory:
         out += ["", "## memory (one confirmed capture)", "",
