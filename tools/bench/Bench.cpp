@@ -656,26 +656,37 @@ int CommandProfileMode() {
   return 0;
 }
 
-int MemoryMode() {
-  const ScreenSize s = PrimaryScreen();
-  // One capture first, so the figures are those of a capture rather than
-  // of first-time loading (GDI+, the interpreter).
-  RunCapture(CommandDrive(s, true));
+// The peak working set of one capture of a region, against one frozen
+// screen copy; a capture of the same region first, so the figures are those
+// of a capture rather than of first-time loading (GDI+, the interpreter).
+void MemoryRow(const ScreenSize& s, const CaptureDrive& drive) {
+  RunCapture(drive);
   DrainMessages();
   const ResourceFigures before = ReadResources();
-  const bool reset = ResetPeakWorkingSet();
-  const CaptureOutcome outcome = RunCapture(CommandDrive(s, true));
-  const ResourceFigures after = ReadResources();
+  PeakWorkingSetSampler sampler;
+  const CaptureOutcome outcome = RunCapture(drive);
+  const double peak = static_cast<double>(sampler.Stop());
   const double frozen = static_cast<double>(s.w) * s.h * 4;
-  char buffer[400];
+  char buffer[440];
   std::snprintf(buffer, sizeof buffer,
-                "{\"row\":\"memory\",\"w\":%d,\"h\":%d,\"opened\":%s,\"peak_reset\":%s,\"ws_before_mb\":%.2f,"
-                "\"peak_mb\":%.2f,\"peak_growth_mb\":%.2f,\"frozen_mb\":%.2f}",
-                s.w, s.h, outcome.overlayOpened ? "true" : "false", reset ? "true" : "false",
-                before.workingSet / 1048576.0, after.peakWorkingSet / 1048576.0,
-                (static_cast<double>(after.peakWorkingSet) - static_cast<double>(before.workingSet)) / 1048576.0,
+                "{\"row\":\"memory\",\"w\":%d,\"h\":%d,\"region\":\"%dx%d\",\"opened\":%s,"
+                "\"ws_before_mb\":%.2f,\"peak_mb\":%.2f,\"peak_growth_mb\":%.2f,\"frozen_mb\":%.2f}",
+                s.w, s.h, drive.x1 - drive.x0 + 1, drive.y1 - drive.y0 + 1, outcome.overlayOpened ? "true" : "false",
+                before.workingSet / 1048576.0, peak / 1048576.0, (peak - static_cast<double>(before.workingSet)) / 1048576.0,
                 frozen / 1048576.0);
   EmitLine(buffer);
+}
+
+int MemoryMode() {
+  const ScreenSize s = PrimaryScreen();
+  // The command's region (up to 1920 x 1080), and a line of text.
+  MemoryRow(s, CommandDrive(s, true));
+  CaptureDrive line = CommandDrive(s, true);
+  line.x0 = s.w / 2 - 300;
+  line.x1 = line.x0 + 599;
+  line.y0 = s.h / 2 - 60;
+  line.y1 = line.y0 + 119;
+  MemoryRow(s, line);
   return 0;
 }
 

@@ -258,13 +258,31 @@ std::string ResourcesJson(const ResourceFigures& r) {
   return buffer;
 }
 
-bool ResetPeakWorkingSet() {
-  // Wine: file calls run in the process itself, so /proc/self is this one.
-  const HANDLE file = CreateFileW(L"Z:\\proc\\self\\clear_refs", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, "5", 1, &written, nullptr) && written == 1;
-  CloseHandle(file);
-  return ok;
+PeakWorkingSetSampler::PeakWorkingSetSampler() {
+  peak_ = ReadResources().workingSet;
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+PeakWorkingSetSampler::~PeakWorkingSetSampler() { Stop(); }
+
+DWORD WINAPI PeakWorkingSetSampler::Run(void* self) {
+  PeakWorkingSetSampler& s = *static_cast<PeakWorkingSetSampler*>(self);
+  while (!InterlockedCompareExchange(&s.stop_, 0, 0)) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory)) && memory.WorkingSetSize > s.peak_)
+      s.peak_ = memory.WorkingSetSize;
+    Sleep(1);
+  }
+  return 0;
+}
+
+SIZE_T PeakWorkingSetSampler::Stop() {
+  if (thread_) {
+    InterlockedExchange(&stop_, 1);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  return peak_;
 }

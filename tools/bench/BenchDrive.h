@@ -62,6 +62,21 @@ struct ResourceFigures {
 ResourceFigures ReadResources();
 std::string ResourcesJson(const ResourceFigures& r);
 
-// Wine: sets the peak working set back to the current one (Linux's
-// clear_refs on the process itself); false where that is not available.
-bool ResetPeakWorkingSet();
+// The largest working set seen while it runs: a thread reads the process's
+// working set every millisecond. (Resetting the system's own peak through
+// Linux's clear_refs works once per process under Wine, not again.)
+class PeakWorkingSetSampler {
+ public:
+  PeakWorkingSetSampler();
+  ~PeakWorkingSetSampler();
+  PeakWorkingSetSampler(const PeakWorkingSetSampler&) = delete;
+  PeakWorkingSetSampler& operator=(const PeakWorkingSetSampler&) = delete;
+  // Stops the sampling; the peak seen.
+  SIZE_T Stop();
+
+ private:
+  static DWORD WINAPI Run(void* self);
+  volatile LONG stop_ = 0;
+  SIZE_T peak_ = 0;
+  HANDLE thread_ = nullptr;
+};

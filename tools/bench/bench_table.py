@@ -88,12 +88,11 @@ def main(path):
     memory = [e for e in entries if e.get("row") == "memory"]
     if memory:
         out += ["", "## memory (one confirmed capture)", "",
-                "| screen | working set before | peak during capture | peak growth | frozen screen copy | growth / copy |",
-                "|---|---|---|---|---|---|"]
-        for m in sorted(memory, key=lambda m: m["w"] * m["h"]):
+                "| screen | region | working set before | peak during capture | peak growth | frozen screen copy | growth / copy |",
+                "|---|---|---|---|---|---|---|"]
+        for m in sorted(memory, key=lambda m: (m["w"] * m["h"], m.get("region", ""))):
             ratio = m["peak_growth_mb"] / m["frozen_mb"] if m["frozen_mb"] else 0
-            reset = "" if m.get("peak_reset") else " (peak not reset)"
-            out.append(f"| {m['w']}x{m['h']} | {m['ws_before_mb']:.1f} MB | {m['peak_mb']:.1f} MB{reset} | "
+            out.append(f"| {m['w']}x{m['h']} | {m.get('region', '')} | {m['ws_before_mb']:.1f} MB | {m['peak_mb']:.1f} MB | "
                        f"{m['peak_growth_mb']:.1f} MB | {m['frozen_mb']:.1f} MB | {ratio:.2f}x |")
     endurance = [e for e in entries if e.get("row") == "endurance"]
     if endurance:
