@@ -692,6 +692,11 @@ int MemoryMode() {
 
 int EnduranceMode(int count) {
   const ScreenSize s = PrimaryScreen();
+  // Wine: the host's environment shows through; a fixed mmap threshold
+  // makes the host C library give freed screen-sized buffers back.
+  char threshold[32] = "";
+  GetEnvironmentVariableA("MALLOC_MMAP_THRESHOLD_", threshold, sizeof threshold);
+  const std::string hostAllocator = threshold[0] ? std::string("mmap threshold ") + threshold : "default";
   bool viaCommand = true;
   for (int i = 1; i <= count; ++i) {
     CaptureDrive d;
@@ -713,6 +718,7 @@ int EnduranceMode(int count) {
     if (i == 1 || i == 2 || i == count / 2 || i == count) {
       EmitLine("{\"row\":\"endurance\",\"w\":" + std::to_string(s.w) + ",\"h\":" + std::to_string(s.h) +
                ",\"capture\":" + std::to_string(i) + ",\"via\":\"" + (viaCommand ? "command" : "overlay") +
+               "\",\"host_allocator\":\"" + hostAllocator +
                "\",\"opened\":" + (outcome.overlayOpened ? "true" : "false") + "," + ResourcesJson(ReadResources()) +
                "}");
     }

@@ -97,11 +97,11 @@ def main(path):
     endurance = [e for e in entries if e.get("row") == "endurance"]
     if endurance:
         out += ["", "## endurance (captures confirmed and cancelled by turns)", "",
-                "| after capture | via | GDI table entries | GetGuiResources GDI / USER | windows | "
+                "| after capture | via | host allocator | GDI table entries | GetGuiResources GDI / USER | windows | "
                 "GetProcessHandleCount | handles probed | working set |",
-                "|---|---|---|---|---|---|---|---|"]
+                "|---|---|---|---|---|---|---|---|---|"]
         for e in endurance:
-            out.append(f"| {e['capture']} | {e['via']} | {e['gdi_table']} | {e['gui_gdi']} / {e['gui_user']} | "
+            out.append(f"| {e['capture']} | {e['via']} | {e.get('host_allocator', '')} | {e['gdi_table']} | {e['gui_gdi']} / {e['gui_user']} | "
                        f"{e['windows']} | {e['handle_count']} | {e['handles_probed']} | {e['ws_mb']:.1f} MB |")
     if notes:
         out += ["", "Notes:"] + notes
