@@ -372,6 +372,23 @@ int ProfileMode() {
     raii::Bitmap picture(CreateCompatibleBitmap(screen.Get(), s.w, s.h));
     raii::SelectGuard select(memory.Get(), picture.Get());
   });
+  // What the overlay's opening costs first: the copy of the screen.
+  row("screen-copy-fresh-bitmap", [&](int) {
+    raii::WindowDc screen(nullptr);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    raii::Bitmap picture(CreateCompatibleBitmap(screen.Get(), s.w, s.h));
+    raii::SelectGuard select(memory.Get(), picture.Get());
+    BitBlt(memory.Get(), 0, 0, s.w, s.h, screen.Get(), 0, 0, SRCCOPY | CAPTUREBLT);
+  });
+  {
+    raii::WindowDc screen(nullptr);
+    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
+    raii::Bitmap picture(CreateCompatibleBitmap(screen.Get(), s.w, s.h));
+    raii::SelectGuard select(memory.Get(), picture.Get());
+    row("screen-copy-kept-bitmap", [&](int) {
+      BitBlt(memory.Get(), 0, 0, s.w, s.h, screen.Get(), 0, 0, SRCCOPY | CAPTUREBLT);
+    });
+  }
   row("alloc+copy-frozen", [&](int) {
     raii::WindowDc screen(nullptr);
     raii::MemDc memory(CreateCompatibleDC(screen.Get()));
