@@ -158,36 +158,29 @@ bool FindBmpRgbRows(const ByteBuffer& bytes, BmpRows* rows) {
 
 bool DecodeBmp(const ByteBuffer& bytes, DecodedPicture* picture) {
   *picture = DecodedPicture();
-  Layout layout;
-  if (!ParseLayout(bytes, &layout)) return false;
-  const int width = layout.width;
-  const int height = layout.height;
-  const bool topDown = layout.topDown;
-  const std::uint16_t bitCount = layout.bitCount;
-  const std::uint64_t offBits = layout.offBits;
-  const std::uint64_t stride = layout.stride;
-  const Channel red = layout.red, green = layout.green, blue = layout.blue;
+  Layout l;
+  if (!ParseLayout(bytes, &l)) return false;
 
   DecodedPicture result;
-  result.width = width;
-  result.height = height;
-  result.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  const unsigned bytesPerPixel = bitCount / 8u;
-  for (int row = 0; row < height; ++row) {
-    const int sourceRow = topDown ? row : height - 1 - row;
-    std::uint64_t at = offBits + stride * static_cast<std::uint64_t>(sourceRow);
-    std::uint32_t* out = result.pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
-    for (int x = 0; x < width; ++x, at += bytesPerPixel) {
+  result.width = l.width;
+  result.height = l.height;
+  result.pixels.resize(static_cast<size_t>(l.width) * static_cast<size_t>(l.height));
+  const unsigned bytesPerPixel = l.bitCount / 8u;
+  for (int row = 0; row < l.height; ++row) {
+    const int sourceRow = l.topDown ? row : l.height - 1 - row;
+    std::uint64_t at = l.offBits + l.stride * static_cast<std::uint64_t>(sourceRow);
+    std::uint32_t* out = result.pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(l.width);
+    for (int x = 0; x < l.width; ++x, at += bytesPerPixel) {
       std::uint32_t value;
-      if (bitCount == 16)
+      if (l.bitCount == 16)
         value = ReadU16(bytes, at);
-      else if (bitCount == 24)
+      else if (l.bitCount == 24)
         value = static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
                 (static_cast<std::uint32_t>(bytes[at + 2]) << 16);
       else
         value = ReadU32(bytes, at);
-      out[x] = (ChannelTo8Bits(value, red) << 16) | (ChannelTo8Bits(value, green) << 8) |
-               ChannelTo8Bits(value, blue);
+      out[x] = (ChannelTo8Bits(value, l.red) << 16) | (ChannelTo8Bits(value, l.green) << 8) |
+               ChannelTo8Bits(value, l.blue);
     }
   }
   *picture = std::move(result);

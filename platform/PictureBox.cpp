@@ -1,8 +1,9 @@
 // The picture box: a window class of its own that keeps the bytes last set
 // and the display mode, and paints them double-buffered by
 // ComputePictureDraw. BI_RGB rows are drawn straight from the kept bytes;
-// only other layouts (bit fields) are converted, once, when they are set. Its record lives in the window's extra bytes from
-// WM_NCCREATE to WM_NCDESTROY. The display mode is mirrored in the window
+// only other layouts (bit fields) are converted, once, when they are set.
+// Its record lives in the window's extra bytes from WM_NCCREATE to
+// WM_NCDESTROY. The display mode is mirrored in the window
 // property kDisplayModeProp (mode + 1), readable from other processes.
 #include <algorithm>
 #include <utility>
