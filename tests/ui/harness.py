@@ -307,6 +307,22 @@ def find_overlay(ctx, tree=None):
     return None
 
 
+def click_capture_and_wait_for_panel(ctx):
+    """Clicks the capture button of MainWindow and waits until the overlay
+    shows with its info panel slid in (top 10); the overlay's tree node."""
+    main = ctx.main_window()
+    check(main is not None, "MainWindow is not showing")
+    button = ctx.find(main, "Button", "截屏(F10)")
+    check(button is not None, "no capture button")
+    ctx.click_centre(button)
+
+    def slid_in():
+        overlay = find_overlay(ctx)
+        return overlay if overlay and overlay["children"] and overlay["children"][0]["rect"][1] == 10 else None
+
+    return ctx.wait_for(slid_in, 60, "the overlay with its panel slid in")
+
+
 def pointer_at(ctx):
     out = subprocess.run(["xdotool", "getmouselocation"], check=True, timeout=30,
                          stdout=subprocess.PIPE).stdout.decode()

@@ -13,7 +13,8 @@ import subprocess
 import time
 from pathlib import Path
 
-from harness import BUILD, PROBE_EXE, SCREEN_HEIGHT, SCREEN_WIDTH, Picture, check, find_overlay, goto
+from harness import (BUILD, PROBE_EXE, SCREEN_HEIGHT, SCREEN_WIDTH, Picture, check, click_capture_and_wait_for_panel,
+                     find_overlay, goto)
 
 W, H = SCREEN_WIDTH, SCREEN_HEIGHT
 RECOGNIZER = BUILD / "Windows.Media.Ocr.Cli.exe"
@@ -150,17 +151,7 @@ def give_keyboard_to_window_at(ctx, x, y):
 
 def open_overlay(ctx):
     """Clicks the capture button and waits until the info panel has slid in."""
-    main = ctx.main_window()
-    check(main is not None, "MainWindow is not showing")
-    button = ctx.find(main, "Button", "截屏(F10)")
-    check(button is not None, "no capture button")
-    ctx.click_centre(button)
-
-    def slid_in():
-        overlay = find_overlay(ctx)
-        return overlay if overlay and overlay["children"] and overlay["children"][0]["rect"][1] == 10 else None
-
-    overlay = ctx.wait_for(slid_in, 60, "the overlay with its panel slid in")
+    overlay = click_capture_and_wait_for_panel(ctx)
     give_keyboard_to_window_at(ctx, W - 10, H - 10)
     return overlay
 

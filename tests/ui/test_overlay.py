@@ -12,7 +12,8 @@ import select
 import struct
 import subprocess
 
-from harness import SCREEN_HEIGHT, SCREEN_WIDTH, Picture, TestFailure, check, find_overlay, goto
+from harness import (SCREEN_HEIGHT, SCREEN_WIDTH, Picture, TestFailure, check, click_capture_and_wait_for_panel,
+                     find_overlay, goto)
 
 W, H = SCREEN_WIDTH, SCREEN_HEIGHT
 FRAME = (10, 100, 130)  # frame and handles when the capture gives no colour
@@ -124,17 +125,8 @@ def panel_rect(ctx):
 
 def open_overlay(ctx):
     """Clicks the capture button and waits until the panel has slid in."""
-    main = ctx.main_window()
-    check(main is not None, "MainWindow is not showing")
-    button = ctx.find(main, "Button", "截屏(F10)")
-    check(button is not None, "no capture button")
-    ctx.click_centre(button)
-
-    def slid_in():
-        overlay = find_overlay(ctx)
-        return overlay if overlay and panel_of(overlay)["rect"][1] == 10 else None
-
-    overlay = ctx.wait_for(slid_in, 60, "the overlay with its panel slid in")
+    overlay = click_capture_and_wait_for_panel(ctx)
+    panel_of(overlay)
     check(ctx.main_window() is None or ctx.main_window()["rect"] == [0, 0, W, H],
           "MainWindow should be hidden during the capture")
     return overlay

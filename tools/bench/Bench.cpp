@@ -30,6 +30,7 @@
 #include "overlay/InfoPanel.h"
 #include "overlay/SelectionModel.h"
 #include "overlay/SelectionRender.h"
+#include "platform/DibInfo.h"
 #include "platform/Form.h"
 #include "platform/Raii.h"
 #include "recognizer/CommandRunner.h"
@@ -162,18 +163,44 @@ void OpenRow(const ScreenSize& s) {
   EmitFigures("open", s.w, s.h, Summarise(samples));
 }
 
-// A bitmap of the screen's size holding what the screen shows.
-HBITMAP ScreenSizedBitmap(const ScreenSize& s) {
+// A bitmap of w x h holding the top left of what the screen shows.
+HBITMAP ScreenBitmap(int w, int h) {
   raii::WindowDc screen(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), s.w, s.h);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), w, h);
   raii::MemDc memory(CreateCompatibleDC(screen.Get()));
   raii::SelectGuard select(memory.Get(), bitmap);
-  BitBlt(memory.Get(), 0, 0, s.w, s.h, screen.Get(), 0, 0, SRCCOPY);
+  BitBlt(memory.Get(), 0, 0, w, h, screen.Get(), 0, 0, SRCCOPY);
   return bitmap;
 }
 
+// Puts the bitmap on the clipboard, which then owns it; deleted when the
+// clipboard does not take it.
+void HandToClipboard(HBITMAP handed) {
+  raii::Bitmap bitmap(handed);
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  if (SetClipboardData(CF_BITMAP, bitmap.Get())) bitmap.Release();
+  CloseClipboard();
+}
+
+// The rows of a profile: each step timed on its own and printed as
+// "<prefix>:<name>".
+class ProfileRows {
+ public:
+  ProfileRows(const char* prefix, const ScreenSize& s, const Repeat& repeat)
+      : prefix_(prefix), s_(s), repeat_(repeat) {}
+  void operator()(const char* name, const std::function<void(int)>& work) const {
+    EmitFigures(prefix_ + ":" + name, s_.w, s_.h, Measure(repeat_, [](int) {}, work));
+  }
+
+ private:
+  std::string prefix_;
+  ScreenSize s_;
+  Repeat repeat_;
+};
+
 void EncodeProbeRows(const ScreenSize& s, bool encode, bool probe) {
-  raii::Bitmap bitmap(ScreenSizedBitmap(s));
+  raii::Bitmap bitmap(ScreenBitmap(s.w, s.h));
   ByteBuffer bytes = BitmapToBmpBytes(bitmap.Get());
   Repeat repeat;
   repeat.warmup = 2;
@@ -300,10 +327,7 @@ int ProfileMode() {
   repeat.minRuns = 30;
   repeat.maxRuns = 100;
   repeat.budgetMs = 2000;
-  auto none = [](int) {};
-  auto row = [&](const char* name, const std::function<void(int)>& work) {
-    EmitFigures(std::string("profile:") + name, s.w, s.h, Measure(repeat, none, work));
-  };
+  const ProfileRows row("profile", s, repeat);
   row("getpixel-screen", [](int) {
     raii::WindowDc screen(nullptr);
     POINT p;
@@ -343,12 +367,7 @@ int ProfileMode() {
   {
     raii::MemDc m(CreateCompatibleDC(res.screenDc));
     row("dibsection-select-draw", [&](int) {
-      BITMAPINFO info{};
-      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      info.bmiHeader.biWidth = 172;
-      info.bmiHeader.biHeight = -146;
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 32;
+      BITMAPINFO info = TopDown32BitInfo(172, 146);
       void* bits = nullptr;
       raii::Bitmap b(CreateDIBSection(m.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
       raii::SelectGuard sel(m.Get(), b.Get());
@@ -482,12 +501,7 @@ int ProfileMode() {
 
 // The overlay window's pixels as they are now (its surface, panel included).
 std::vector<DWORD> WindowPixels(HWND window, int w, int h) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(w, h);
   void* bits = nullptr;
   raii::WindowDc source(window);
   raii::MemDc memory(CreateCompatibleDC(source.Get()));
@@ -507,12 +521,7 @@ std::vector<DWORD> WindowPixels(HWND window, int w, int h) {
 void SavePixels(const std::vector<DWORD>& pixels, int w, int h, const wchar_t* name) {
   raii::WindowDc screen(nullptr);
   raii::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), w, h));
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(w, h);
   SetDIBits(screen.Get(), bitmap.Get(), 0, h, pixels.data(), &info, DIB_RGB_COLORS);
   form::WriteFileBytes(name, BitmapToBmpBytes(bitmap.Get()));
 }
@@ -618,42 +627,14 @@ int CommandProfileMode() {
   const ScreenSize s = PrimaryScreen();
   const int w = std::min(kCommandWidth, s.w);
   const int h = std::min(kCommandHeight, s.h);
-  {
-    raii::WindowDc screen(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), w, h);
-    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
-    {
-      raii::SelectGuard select(memory.Get(), bitmap);
-      BitBlt(memory.Get(), 0, 0, w, h, screen.Get(), 0, 0, SRCCOPY);
-    }
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      SetClipboardData(CF_BITMAP, bitmap);
-      CloseClipboard();
-    }
-  }
+  HandToClipboard(ScreenBitmap(w, h));
   Repeat repeat;
   repeat.warmup = 2;
   repeat.minRuns = 10;
   repeat.maxRuns = 40;
   repeat.budgetMs = 3000;
-  auto none = [](int) {};
-  auto row = [&](const char* name, const std::function<void(int)>& work) {
-    EmitFigures(std::string("command-step:") + name, s.w, s.h, Measure(repeat, none, work));
-  };
-  row("hand-bitmap-to-clipboard", [&](int) {
-    raii::WindowDc screen(nullptr);
-    raii::MemDc memory(CreateCompatibleDC(screen.Get()));
-    raii::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), w, h));
-    {
-      raii::SelectGuard select(memory.Get(), bitmap.Get());
-      BitBlt(memory.Get(), 0, 0, w, h, screen.Get(), 0, 0, SRCCOPY);
-    }
-    if (!OpenClipboard(nullptr)) return;
-    EmptyClipboard();
-    if (SetClipboardData(CF_BITMAP, bitmap.Get())) bitmap.Release();
-    CloseClipboard();
-  });
+  const ProfileRows row("command-step", s, repeat);
+  row("hand-bitmap-to-clipboard", [&](int) { HandToClipboard(ScreenBitmap(w, h)); });
   ByteBuffer bytes = ReadClipboardImage();
   row("read-clipboard-image", [&](int) { bytes = ReadClipboardImage(); });
   // Fresh pages are what a screen-sized buffer costs first: the floor

@@ -8,6 +8,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -258,8 +259,18 @@ std::string ResourcesJson(const ResourceFigures& r) {
   return buffer;
 }
 
+namespace {
+
+SIZE_T WorkingSetNow() {
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory) ? memory.WorkingSetSize : 0;
+}
+
+}  // namespace
+
 PeakWorkingSetSampler::PeakWorkingSetSampler() {
-  peak_ = ReadResources().workingSet;
+  peak_ = WorkingSetNow();
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
 
@@ -268,10 +279,7 @@ PeakWorkingSetSampler::~PeakWorkingSetSampler() { Stop(); }
 DWORD WINAPI PeakWorkingSetSampler::Run(void* self) {
   PeakWorkingSetSampler& s = *static_cast<PeakWorkingSetSampler*>(self);
   while (!InterlockedCompareExchange(&s.stop_, 0, 0)) {
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof(memory);
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory)) && memory.WorkingSetSize > s.peak_)
-      s.peak_ = memory.WorkingSetSize;
+    s.peak_ = std::max(s.peak_, WorkingSetNow());
     Sleep(1);
   }
   return 0;

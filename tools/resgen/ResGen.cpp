@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DibInfo.h"
 #include "platform/Raii.h"
 
 namespace {
@@ -384,13 +385,7 @@ bool RenderTitle(const wchar_t* text, int pixelHeight, int oversample, Coverage&
   coverage.width = 64;
   coverage.height = 32;
   const int width = coverage.width * oversample, height = coverage.height * oversample;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
   raii::Bitmap dib(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   raii::MemDc dc(::CreateCompatibleDC(nullptr));

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/DibInfo.h"
 #include "platform/Raii.h"
 #include "tests/unit/ocrtool/TestBmp.h"
 #include "tools/recognizer/OcrCli.h"
@@ -102,12 +103,7 @@ ToolRun RunTool(const std::wstring& arguments) {
 Colours RenderText(const wchar_t* face, int pixelHeight, const std::wstring& text, int width, int height,
                    COLORREF ink = RGB(0, 0, 0), COLORREF paper = RGB(255, 255, 255), int extraSpacing = 0) {
   Colours colours;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
   raii::MemDc dc(CreateCompatibleDC(nullptr));
   raii::Bitmap bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

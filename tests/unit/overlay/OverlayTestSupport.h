@@ -6,17 +6,7 @@
 
 #include <vector>
 
-// The header of a top-down 32-bit BI_RGB image.
-inline BITMAPINFO TopDown32BitInfo(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
+#include "platform/DibInfo.h"
 
 // Paints width x height pixels at (0, 0) of the DC; pixel(x, y) gives each
 // as 0x00RRGGBB.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/BmpDecoder.h"
+#include "platform/DibInfo.h"
 #include "platform/Form.h"
 #include "platform/Raii.h"
 #include "tests/unit/platform/BmpTestBytes.h"
@@ -366,12 +367,7 @@ Canvas Paint(HWND box) {
   RECT client;
   GetClientRect(box, &client);
   Canvas canvas{client.right, client.bottom, {}};
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = canvas.width;
-  info.bmiHeader.biHeight = -canvas.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(canvas.width, canvas.height);
   void* bits = nullptr;
   raii::MemDc dc(CreateCompatibleDC(nullptr));
   raii::Bitmap bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

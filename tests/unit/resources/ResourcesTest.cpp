@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DibInfo.h"
 #include "platform/Raii.h"
 #include "resources/ResourceData.h"
 #include "resources/ResourceIds.h"
@@ -493,13 +494,7 @@ TEST(LoadOverlayCursorFromResource, DrawsTheArrowOverTheBackground) {
   HCURSOR cursor = LoadOverlayCursorFromResource();
   ASSERT_NE(cursor, nullptr);
   raii::ScopeExit destroy([cursor] { ::DestroyCursor(cursor); });
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kCursorSize;
-  info.bmiHeader.biHeight = -kCursorSize;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown32BitInfo(kCursorSize, kCursorSize);
   void* bits = nullptr;
   raii::Bitmap dib(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   raii::MemDc dc(::CreateCompatibleDC(nullptr));
